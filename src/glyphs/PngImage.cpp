@@ -1,0 +1,1 @@
+#include "glyphs/PngImage.h"

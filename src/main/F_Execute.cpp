@@ -1,0 +1,1 @@
+#include "main/F_Execute.h"

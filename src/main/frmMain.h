@@ -1,0 +1,116 @@
+#pragma once
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "main/DeviceInfo.h"
+
+class QAbstractButton;
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTreeWidget;
+class QWidget;
+class TComPort;
+class TCustomComPort;
+
+// Every byte the device sends is appended here; the protocol's waits look for replies in it.
+// A byte string: 0x00 and bytes above 127 are kept as they are.
+extern std::string RxBuffer;
+
+// Size of a named file, -1 when there is none.
+int64_t FileSizeOf(const QString& FileName);
+
+// The main window. Members keep their layout names and are public, as the window's
+// operations and its tests reach them by name.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // ---- stored layout (frmMain.cpp) ----
+  QWidget* Panel1 = nullptr;
+  QAbstractButton* btnAdd = nullptr;
+  QAbstractButton* btnRemove = nullptr;
+  QAbstractButton* btnSearch = nullptr;
+  QAbstractButton* btnUpload = nullptr;
+  QTreeWidget* LV = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QFileDialog* OD = nullptr;
+
+  QMenu* File1 = nullptr;
+  QAction* Addfile1 = nullptr;
+  QAction* Deletefile2 = nullptr;
+  QAction* Clearlist1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Soundtest1 = nullptr;
+  QAction* Sound01 = nullptr;
+  QAction* Sound21 = nullptr;
+  QAction* Sound31 = nullptr;
+  QAction* Sound41 = nullptr;
+  QMenu* Upload1 = nullptr;
+  QAction* Startuploading1 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* Searchdevice1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QAction* About1 = nullptr;
+
+  QMenu* PopupMenu1 = nullptr;
+  QAction* Addfile2 = nullptr;
+  QAction* Deletefile1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* Changedigitaladdress1 = nullptr;
+
+  // Status bar panels 0 (hosts ProgressBar), 1 and 2.
+  QString PanelText(int Index) const;
+  void SetPanelText(int Index, const QString& Text);
+
+  // ---- run-time fields ----
+  QProgressBar* ProgressBar = nullptr;       // created in FormCreate, inside panel 0
+  std::unique_ptr<TComPort> ComPort;         // device link
+  std::unique_ptr<QStringList> PortList;     // candidate port names of the last search
+  TDeviceInfo Device;                        // result of the last search
+
+  // ---- layout and lifecycle (frmMain.cpp) ----
+  void FormCreate();
+  void FormDestroy();
+
+  // ---- sound list (frmMain_soundlist.cpp) ----
+  void RefreshList();
+  void Addfile1Click(QObject* Sender);
+  void Deletefile2Click(QObject* Sender);
+  void Clearlist1Click(QObject* Sender);
+  void Changedigitaladdress1Click(QObject* Sender);
+  void LVDragOver(QObject* Sender, QObject* Source, const QPoint& Point, bool& Accept);
+  void LVDragDrop(QObject* Sender, QObject* Source, const QPoint& Point);
+  void LVKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
+
+  // ---- device link (frmMain_devicelink.cpp) ----
+  void CreateDeviceLink();   // FormCreate: ComPort, its OnRxChar, PortList, RxBuffer
+  void FreePortList();       // FormDestroy, before the progress bar
+  void FreeComPort();        // FormDestroy, after the progress bar
+  void ComPortRxChar(TCustomComPort* Sender, int Count);
+  void WaitTicks(uint32_t Milliseconds);
+  void WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info);
+  bool WaitForByte(uint32_t Milliseconds, uint8_t Value);
+  void FindDevice(TDeviceInfo& Info);
+  void Searchdevice1Click(QObject* Sender);
+  void Sound41Click(QObject* Sender);
+  bool SearchRunning = false;  // no nested search, upload or sound test from its pumps
+
+  // ---- encoding (frmMain_encoding.cpp) ----
+  void EncodeFile(const QString& Source, const QString& Dest);
+
+  // ---- upload (frmMain_upload.cpp) ----
+  void Startuploading1Click(QObject* Sender);
+  bool UploadRunning = false;  // list edits and the sound test do nothing while set
+};

@@ -1,0 +1,1 @@
+#include "platform/exe_path.h"

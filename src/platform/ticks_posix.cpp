@@ -1,0 +1,1 @@
+#include "platform/ticks.h"

@@ -1,0 +1,7 @@
+#pragma once
+// Placeholder until the serial port component lands.
+class TCustomComPort {
+ public:
+  virtual ~TCustomComPort() = default;
+};
+class TComPort : public TCustomComPort {};

@@ -1,0 +1,1 @@
+#include "toolkit/error_report.h"

@@ -1,0 +1,1 @@
+#include "toolkit/notification_window.h"

@@ -1,0 +1,1 @@
+#include "toolkit/qt_wakeup.h"

@@ -1,0 +1,1 @@
+#include "devsim/devsim.h"
