@@ -1,1 +1,21 @@
 #pragma once
+#include <cstdint>
+
+namespace platform {
+
+// Milliseconds of CLOCK_MONOTONIC, truncated to 32 bits: it wraps after about 49.7 days.
+// Measure a span as `GetTickCount() - start` (unsigned), never by comparing two readings,
+// so that a wait stays correct across the wrap.
+uint32_t GetTickCount();
+
+// Milliseconds since Start, correct across the wrap.
+inline uint32_t TicksSince(uint32_t Start) { return GetTickCount() - Start; }
+
+// Blocks the calling thread for at least the given time.
+void Sleep(uint32_t Milliseconds);
+
+// Shifts every later reading of the counter by Offset (0 by default), so that tests can
+// run the waits right across the wrap instead of after 49 days of uptime.
+void SetTickCountOffset(uint32_t Offset);
+
+}  // namespace platform

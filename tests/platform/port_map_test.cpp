@@ -1,0 +1,199 @@
+// The port map read from folders of the test's own: never the machine's real ports.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/port_map.h"
+
+namespace fs = std::filesystem;
+using platform::PortMapValue;
+using platform::ReadPortMap;
+
+namespace {
+
+class Env {
+ public:
+  Env(const char* Name, const std::string& Value) : Name_(Name) {
+    if (const char* old = getenv(Name)) Old_ = old;
+    setenv(Name, Value.c_str(), 1);
+  }
+  ~Env() {
+    if (Old_)
+      setenv(Name_, Old_->c_str(), 1);
+    else
+      unsetenv(Name_);
+  }
+
+ private:
+  const char* Name_;
+  std::optional<std::string> Old_;
+};
+
+class UnsetEnv {
+ public:
+  explicit UnsetEnv(const char* Name) : Name_(Name) {
+    if (const char* old = getenv(Name)) Old_ = old;
+    unsetenv(Name);
+  }
+  ~UnsetEnv() {
+    if (Old_) setenv(Name_, Old_->c_str(), 1);
+  }
+
+ private:
+  const char* Name_;
+  std::optional<std::string> Old_;
+};
+
+struct Pty {
+  int master = -1, slave = -1;
+  std::string path;
+  Pty() {
+    char name[256];
+    EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    path = name;
+  }
+  ~Pty() {
+    close(slave);
+    close(master);
+  }
+};
+
+// A sysfs-like tty folder: class entries link into a device tree whose devices link to drivers.
+class FakeSysfs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kestrilo-portmap-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root = tmpl;
+    fs::create_directories(root / "class/tty");
+    fs::create_directories(root / "drivers/cdc_acm");
+    fs::create_directories(root / "drivers/serial8250");
+    fs::create_directories(root / "drivers/ftdi_sio");
+    fs::create_directories(root / "dev");
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  // Name a tty; Driver "" gives a device without a driver, nullptr no device link at all.
+  void AddTty(const std::string& Name, const char* Driver) {
+    const fs::path cls = root / "class/tty" / Name;
+    fs::create_directories(cls);
+    if (!Driver) return;
+    const fs::path dev = root / "devices" / ("dev-" + Name);
+    fs::create_directories(dev);
+    fs::create_directory_symlink(dev, cls / "device");
+    if (*Driver) fs::create_directory_symlink(root / "drivers" / Driver, dev / "driver");
+  }
+
+  fs::path root;
+};
+
+std::vector<std::string> Data(const std::vector<PortMapValue>& Map) {
+  std::vector<std::string> out;
+  for (auto& v : Map) out.push_back(v.Data);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(FakeSysfs, KeepsDrivenDevicesInNameOrderThenTheExtraPorts) {
+  UnsetEnv ports("KESTRILO_PORTS");
+  Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
+  Env dev("KESTRILO_DEV_DIR", root / "dev");
+  Env extra("KESTRILO_EXTRA_PORTS", "/tmp/sim-a::/tmp/sim-b");
+  AddTty("ttyUSB0", "ftdi_sio");
+  AddTty("tty0", nullptr);          // a virtual terminal: no device
+  AddTty("ttyACM0", "cdc_acm");
+  AddTty("ttyACM1", "");            // unbound
+  AddTty("console", nullptr);
+
+  const auto map = ReadPortMap();
+  ASSERT_TRUE(map.has_value());
+  const std::string d = (root / "dev").string();
+  EXPECT_EQ(Data(*map), (std::vector<std::string>{d + "/ttyACM0", d + "/ttyUSB0", "/tmp/sim-a", "/tmp/sim-b"}));
+  // The name of a sysfs value is the device's own path, so two ports never share one.
+  EXPECT_EQ((*map)[0].Name, fs::canonical(root / "devices/dev-ttyACM0").string());
+  EXPECT_EQ((*map)[2].Name, "/tmp/sim-a");
+}
+
+TEST_F(FakeSysfs, Drops8250PortsWithoutARealUart) {
+  UnsetEnv ports("KESTRILO_PORTS");
+  UnsetEnv extra("KESTRILO_EXTRA_PORTS");
+  Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
+  Env dev("KESTRILO_DEV_DIR", root / "dev");
+  // A pseudo-terminal has no UART type to report; a missing node cannot even be asked.
+  Pty pty;
+  fs::create_symlink(pty.path, root / "dev/ttyS0");
+  AddTty("ttyS0", "serial8250");
+  AddTty("ttyS1", "serial8250");
+  AddTty("ttyUSB3", "ftdi_sio");
+
+  const auto map = ReadPortMap();
+  ASSERT_TRUE(map.has_value());
+  EXPECT_EQ(Data(*map), (std::vector<std::string>{(root / "dev/ttyUSB3").string()}));
+}
+
+TEST_F(FakeSysfs, AnEmptyTtyFolderGivesOnlyTheExtraPorts) {
+  UnsetEnv ports("KESTRILO_PORTS");
+  Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
+  Env extra("KESTRILO_EXTRA_PORTS", "/dev/pts/77");
+  const auto map = ReadPortMap();
+  ASSERT_TRUE(map.has_value());
+  EXPECT_EQ(Data(*map), (std::vector<std::string>{"/dev/pts/77"}));
+}
+
+TEST_F(FakeSysfs, AnUnreadableTtyFolderCannotBeOpened) {
+  UnsetEnv ports("KESTRILO_PORTS");
+  Env extra("KESTRILO_EXTRA_PORTS", "/dev/pts/77");
+  {
+    Env tty("KESTRILO_SYSFS_TTY", root / "no-such-folder");
+    EXPECT_FALSE(ReadPortMap().has_value());
+  }
+  if (geteuid() != 0) {  // root reads a folder whatever its mode
+    AddTty("ttyACM0", "cdc_acm");
+    chmod((root / "class/tty").c_str(), 0);
+    Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
+    EXPECT_FALSE(ReadPortMap().has_value());
+    chmod((root / "class/tty").c_str(), 0755);
+  }
+}
+
+TEST_F(FakeSysfs, KestriloPortsIsTheWholeMap) {
+  Env tty("KESTRILO_SYSFS_TTY", root / "no-such-folder");  // would fail if it were read
+  Env extra("KESTRILO_EXTRA_PORTS", "/dev/pts/77");
+  {
+    Env ports("KESTRILO_PORTS", "/tmp/p1:/tmp/p2");
+    const auto map = ReadPortMap();
+    ASSERT_TRUE(map.has_value());
+    EXPECT_EQ(Data(*map), (std::vector<std::string>{"/tmp/p1", "/tmp/p2"}));
+  }
+  {
+    Env ports("KESTRILO_PORTS", "");  // set but empty: a map without values
+    const auto map = ReadPortMap();
+    ASSERT_TRUE(map.has_value());
+    EXPECT_TRUE(map->empty());
+  }
+}
+
+TEST_F(FakeSysfs, ReadingChangesNothingOnTheListedPorts) {
+  UnsetEnv ports("KESTRILO_PORTS");
+  UnsetEnv extra("KESTRILO_EXTRA_PORTS");
+  Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
+  Env dev("KESTRILO_DEV_DIR", root / "dev");
+  Pty pty;
+  termios before{};
+  ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+  fs::create_symlink(pty.path, root / "dev/ttyS0");
+  AddTty("ttyS0", "serial8250");
+  ASSERT_TRUE(ReadPortMap().has_value());
+  termios after{};
+  ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+  EXPECT_EQ(cfgetispeed(&before), cfgetispeed(&after));
+  EXPECT_EQ(before.c_cflag, after.c_cflag);
+  EXPECT_EQ(before.c_lflag, after.c_lflag);
+}

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "platform/ticks.h"
+
+using platform::GetTickCount;
+using platform::SetTickCountOffset;
+using platform::Sleep;
+using platform::TicksSince;
+
+TEST(Ticks, SleepLastsAtLeastItsTime) {
+  const uint32_t start = GetTickCount();
+  Sleep(120);
+  EXPECT_GE(TicksSince(start), 120u);
+  const uint32_t zero = GetTickCount();
+  Sleep(0);
+  EXPECT_LT(TicksSince(zero), 1000u);
+}
+
+TEST(Ticks, SpansStayRightAcrossTheWrap) {
+  // Put the counter 50 ms before the wrap, then sleep past it.
+  SetTickCountOffset(0);
+  const uint32_t raw = GetTickCount();
+  SetTickCountOffset(std::numeric_limits<uint32_t>::max() - 50 - raw);
+  const uint32_t start = GetTickCount();
+  EXPECT_GT(start, std::numeric_limits<uint32_t>::max() - 100);
+  Sleep(150);
+  EXPECT_LT(GetTickCount(), start);  // it did wrap
+  EXPECT_GE(TicksSince(start), 150u);
+  EXPECT_LT(TicksSince(start), 60000u);
+  SetTickCountOffset(0);
+}
