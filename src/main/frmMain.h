@@ -109,6 +109,7 @@ class TForm1 : public QMainWindow {
 
   // ---- encoding (frmMain_encoding.cpp) ----
   void EncodeFile(const QString& Source, const QString& Dest);
+  QString EncodeError;  // why the last EncodeFile did not convert; empty when the encoder succeeded
 
   // ---- upload (frmMain_upload.cpp) ----
   void Startuploading1Click(QObject* Sender);

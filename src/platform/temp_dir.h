@@ -1,1 +1,28 @@
 #pragma once
+// A private folder for temporary files.
+#include <string>
+
+namespace platform {
+
+// Creates a fresh folder (mode 0700) under the system's temporary folder ($TMPDIR, else
+// /tmp) and removes it with everything in it when destroyed. Throws std::system_error
+// when the folder cannot be made.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& Prefix = "kestrilo");
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder's path, with a trailing '/'.
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The one folder of this program run, made on first use and removed when the program
+// ends normally.
+const std::string& RunTempDir();
+
+}  // namespace platform

@@ -1,0 +1,217 @@
+// The encoder's command line, running it, the size query and the WAVE reader, against the
+// real ffmpeg.
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "AudioFixtures.h"
+#include "main/EncoderCommand.h"
+#include "main/F_Execute.h"
+#include "main/WaveFile.h"
+#include "main/frmMain.h"
+
+using namespace fixtures;
+
+class EncodingTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir tmp;
+
+  QString P(const QString& name) const { return tmp.filePath(name); }
+
+  // Runs the encoder the way the upload does.
+  TExecuteResult Encode(const QString& src, const QString& dst) {
+    return ExecuteAndWait(nullptr, EncoderPath(), EncoderArguments(src, dst), SW_MINIMIZE);
+  }
+
+ private slots:
+  void ArgumentsSplitAtUnquotedSpacesOnly() {
+    QCOMPARE(SplitArguments(EncoderTemplate),
+             (QStringList{"-i", "%SRC%", "-y", "-acodec", "pcm_u8", "-ar", "44100", "-ac", "1", "-sample_fmt", "u8", "%DST%"}));
+    QCOMPARE(SplitArguments("a  \"b c\" \"\" d\"e f\"g"), (QStringList{"a", "b c", "", "de fg"}));
+    QCOMPARE(SplitArguments(""), QStringList{});
+  }
+
+  void PlaceholdersAreReplacedInOnePass() {
+    const std::vector<std::pair<QString, QString>> v{{"%SRC%", "/x/%DST%.wav"}, {"%DST%", "/t/temp0.wav"}};
+    QCOMPARE(ReplacePlaceholders("%SRC%", v), QString("/x/%DST%.wav"));
+    QCOMPARE(ReplacePlaceholders("<%DST%|%SRC%|%src%>", v), QString("</t/temp0.wav|/x/%DST%.wav|%src%>"));
+    QCOMPARE(ReplacePlaceholders("%%SRC%%", v), QString("%/x/%DST%.wav%"));
+    const QStringList args = EncoderArguments("C:\\a b\\\"x\" %DST%.mp3", "temp0.wav");
+    QCOMPARE(args.size(), 12);
+    QCOMPARE(args[1], QString("C:\\a b\\\"x\" %DST%.mp3"));
+    QCOMPARE(args[11], QString("temp0.wav"));
+  }
+
+  void EncoderIsFoundBesideTheProgramFirst() {
+    QCOMPARE(EncoderPath(), QString("ffmpeg"));
+    const QString dir = QCoreApplication::applicationDirPath() + "/coder";
+    QVERIFY(QDir().mkpath(dir));
+    const QString local = dir + "/ffmpeg";
+    {
+      QFile f(local);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("#!/bin/sh\nexit 0\n");
+    }
+    QCOMPARE(EncoderPath(), QString("ffmpeg"));  // not executable yet
+    QVERIFY(::chmod(QFile::encodeName(local).constData(), 0755) == 0);
+    QCOMPARE(EncoderPath(), local);
+    QVERIFY(QDir(dir).removeRecursively());
+    QCOMPARE(EncoderPath(), QString("ffmpeg"));
+  }
+
+  void ConvertsStereo48kToWhatTheDevicePlays() {
+    const QString src = P("tone 48k.wav"), dst = P("temp0.wav");
+    MakeTone(src, 0.5);
+    const TExecuteResult r = Encode(src, dst);
+    QVERIFY2(r.Succeeded(), qPrintable(r.Failure("ffmpeg")));
+    QVERIFY(r.Failure("ffmpeg").isEmpty());
+    QString why;
+    const auto data = FindWaveData(dst, &why);
+    QVERIFY2(data, qPrintable(why));
+    // This ffmpeg puts a LIST chunk before the samples: a fixed 44-byte skip would be wrong.
+    QVERIFY(data->Offset > 44);
+    const QByteArray file = ReadAll(dst);
+    QCOMPARE(file.mid(int(data->Offset) - 8, 4), QByteArray("data"));
+    QCOMPARE(file.mid(int(data->Offset), int(data->Size)), RawSamples(src));
+    QCOMPARE(int(data->Size), 22050);
+    QCOMPARE(FileSizeOf(dst), int64_t(file.size()));
+  }
+
+  void ExistingOutputIsOverwritten() {
+    const QString src = P("short.wav"), dst = P("over.wav");
+    WriteWav(src, QByteArray(10, '\x42'));
+    WriteWav(dst, QByteArray(5000, '\x10'));
+    QVERIFY(Encode(src, dst).Succeeded());
+    QCOMPARE(FindWaveData(dst)->Size, 10u);
+  }
+
+  void Mp3WithTitleAndOddLength() {
+    const QString src = P("song.mp3"), dst = P("temp1.wav");
+    MakeTone(src, 0.3, 1000, "A title of odd length");
+    QVERIFY(Encode(src, dst).Succeeded());
+    QString why;
+    const auto data = FindWaveData(dst, &why);
+    QVERIFY2(data, qPrintable(why));
+    const QByteArray file = ReadAll(dst);
+    QVERIFY(file.left(int(data->Offset)).contains("A title of odd length"));
+    QCOMPARE(file.mid(int(data->Offset), int(data->Size)), RawSamples(src));
+  }
+
+  void ExactSampleValuesPassThrough() {
+    QByteArray s;
+    for (int i = 0; i < 256; ++i) s.append(char(i));
+    s.append(QByteArray(7, '\0'));
+    const QString src = P("values.wav"), dst = P("temp2.wav");
+    WriteWav(src, s);
+    QVERIFY(Encode(src, dst).Succeeded());
+    const auto data = FindWaveData(dst);
+    QVERIFY(data);
+    QCOMPARE(ReadAll(dst).mid(int(data->Offset), int(data->Size)), s);
+  }
+
+  void PathWithSpacesQuotesAndPlaceholderConverts() {
+    const QString dir = P("a \"b\" %DST% c");
+    QVERIFY(QDir().mkpath(dir));
+    const QString src = dir + "/%SRC% it's \"q\".wav", dst = P("temp3.wav");
+    WriteWav(src, QByteArray(300, '\x90'));
+    const TExecuteResult r = Encode(src, dst);
+    QVERIFY2(r.Succeeded(), qPrintable(r.Failure("ffmpeg")));
+    QCOMPARE(FindWaveData(dst)->Size, 300u);
+    QVERIFY(!QFile::exists(dir + "/temp3.wav"));
+  }
+
+  void FailuresAreExplained() {
+    const TExecuteResult gone = Encode(P("no such file.mp3"), P("temp4.wav"));
+    QVERIFY(gone.Started && gone.Exited && gone.ExitCode != 0);
+    QCOMPARE(gone.Failure("ffmpeg"), P("no such file.mp3") + ": No such file or directory");
+    QCOMPARE(FileSizeOf(P("temp4.wav")), int64_t(-1));
+
+    const TExecuteResult missing = ExecuteAndWait(nullptr, "/nonexistent/coder/ffmpeg", {"-y"}, SW_MINIMIZE);
+    QVERIFY(!missing.Started);
+    QCOMPARE(missing.Failure("/nonexistent/coder/ffmpeg"),
+             QString("cannot start /nonexistent/coder/ffmpeg: No such file or directory"));
+
+    const QString junk = P("junk.mp3");
+    QFile f(junk);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("this is not audio at all");
+    f.close();
+    const TExecuteResult bad = Encode(junk, P("temp5.wav"));
+    QVERIFY(!bad.Succeeded());
+    QVERIFY(!bad.Failure("ffmpeg").isEmpty());
+  }
+
+  void WindowStaysAliveWhileTheEncoderRuns() {
+    int ticks = 0;
+    QTimer t;
+    connect(&t, &QTimer::timeout, [&] { ++ticks; });
+    t.start(10);
+    const TExecuteResult r = ExecuteAndWait(nullptr, "sh", {"-c", "sleep 0.5"}, SW_MINIMIZE);
+    QVERIFY(r.Succeeded());
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+  }
+
+  void FileSizeOfIsSixtyFourBit() {
+    QCOMPARE(FileSizeOf(P("missing")), int64_t(-1));
+    QCOMPARE(FileSizeOf(QString()), int64_t(-1));
+    const QString big = P("big.dat");
+    {
+      QFile f(big);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      QVERIFY(f.resize(int64_t(5) << 30));  // sparse: takes no room
+    }
+    QCOMPARE(FileSizeOf(big), int64_t(5) << 30);
+    QFile::remove(big);
+    const QString u = P("ünïcode name.wav");
+    WriteWav(u, QByteArray(3, 'x'));
+    QCOMPARE(FileSizeOf(u), int64_t(48));
+  }
+
+  void WaveReaderRefusesWhatIsNotUsable() {
+    auto check = [](const QByteArray& bytes, const char* why_part) {
+      QBuffer b;
+      b.setData(bytes);
+      b.open(QIODevice::ReadOnly);
+      QString why;
+      const auto d = FindWaveData(b, &why);
+      QVERIFY2(!d, why_part);
+      QVERIFY2(why.contains(why_part), qPrintable(why));
+    };
+    const QString ok = P("ok.wav");
+    WriteWav(ok, QByteArray(11, 'z'));
+    const QByteArray good = ReadAll(ok);
+    QCOMPARE(good.size(), 44 + 12);  // odd data, pad byte
+    QBuffer b;
+    b.setData(good);
+    b.open(QIODevice::ReadOnly);
+    QCOMPARE(FindWaveData(b)->Offset, int64_t(44));
+    QCOMPARE(FindWaveData(b)->Size, 11u);
+
+    check(QByteArray("RIFX") + good.mid(4), "not a WAVE");
+    check(good.left(8), "not a WAVE");
+    check(good.left(36), "no samples");          // header without its data chunk
+    check(good.left(50), "cut short");            // data chunk says more than there is
+    QByteArray noData = good;
+    noData.replace(36, 4, "junk");
+    check(noData, "no samples");
+    const QString st = P("st.wav");
+    WriteWav(st, QByteArray(8, 'z'), 2, 44100, 8);
+    check(ReadAll(st), "8-bit mono");
+    WriteWav(st, QByteArray(8, 'z'), 1, 48000, 8);
+    check(ReadAll(st), "8-bit mono");
+    WriteWav(st, QByteArray(8, 'z'), 1, 44100, 16);
+    check(ReadAll(st), "8-bit mono");
+    QString why;
+    QVERIFY(!FindWaveData(P("missing.wav"), &why));
+    QVERIFY(why.startsWith("cannot open"));
+  }
+};
+
+QTEST_GUILESS_MAIN(EncodingTest)
+#include "encoding_test.moc"

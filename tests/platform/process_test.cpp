@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/process.h"
+
+using platform::ChildProcess;
+using platform::LastLine;
+using platform::RunAndWait;
+
+TEST(Process, ExitCodeAndErrorOutputAreKept) {
+  int pumps = 0;
+  const auto o = RunAndWait("sh", {"-c", "sleep 0.2; echo first >&2; echo 'last words' >&2; exit 3"},
+                            [&] { ++pumps; });
+  EXPECT_TRUE(o.Started);
+  EXPECT_TRUE(o.Exited);
+  EXPECT_EQ(o.ExitCode, 3);
+  EXPECT_EQ(o.ErrorOutput, "first\nlast words\n");
+  EXPECT_GT(pumps, 0) << "the caller's pump must run while the program runs";
+}
+
+TEST(Process, ArgumentsArriveUntouchedWithoutAShell) {
+  // $HOME, quotes, spaces, a glob and a placeholder-like text must reach the program as is.
+  const auto o = RunAndWait("sh", {"-c", "printf '%s|' \"$@\" >&2", "sh", "a b", "\"q\"", "%DST%", "$HOME", "*", ""},
+                            nullptr);
+  EXPECT_EQ(o.ExitCode, 0);
+  EXPECT_EQ(o.ErrorOutput, "a b|\"q\"|%DST%|$HOME|*||");
+}
+
+TEST(Process, StandardInputIsEmpty) {
+  // With an inherited terminal or pipe, cat would wait for input.
+  const auto o = RunAndWait("sh", {"-c", "wc -c >&2"}, nullptr);
+  EXPECT_EQ(o.ExitCode, 0);
+  EXPECT_EQ(o.ErrorOutput.find_first_not_of(" "), o.ErrorOutput.find('0'));
+  EXPECT_EQ(LastLine(o.ErrorOutput).back(), '0');
+}
+
+TEST(Process, StandardOutputIsNotMixedIntoErrorOutput) {
+  const auto o = RunAndWait("sh", {"-c", "echo out; echo err >&2"}, nullptr);
+  EXPECT_EQ(o.ErrorOutput, "err\n");
+}
+
+TEST(Process, MissingProgramReturnsAtOnceWithItsError) {
+  int pumps = 0;
+  const auto o = RunAndWait("/nonexistent/ffmpeg", {"-y"}, [&] { ++pumps; });
+  EXPECT_FALSE(o.Started);
+  EXPECT_EQ(o.StartError, ENOENT);
+  EXPECT_EQ(pumps, 0);
+  const auto p = RunAndWait("kestrilo-no-such-program-in-path", {}, nullptr);
+  EXPECT_FALSE(p.Started);
+  EXPECT_EQ(p.StartError, ENOENT);
+}
+
+TEST(Process, SignalEndIsReported) {
+  const auto o = RunAndWait("sh", {"-c", "kill -9 $$"}, nullptr);
+  EXPECT_TRUE(o.Started);
+  EXPECT_FALSE(o.Exited);
+  EXPECT_EQ(o.ExitCode, 9);
+}
+
+TEST(Process, LongErrorOutputKeepsItsTail) {
+  const auto o = RunAndWait("sh", {"-c", "head -c 100000 /dev/zero | tr '\\0' x >&2; echo >&2; echo END >&2; exit 1"}, nullptr);
+  EXPECT_EQ(o.ExitCode, 1);
+  EXPECT_LE(o.ErrorOutput.size(), ChildProcess::MaxErrorOutput);
+  EXPECT_TRUE(LastLine(o.ErrorOutput) == "END");
+}
+
+TEST(Process, GrandchildHoldingErrorPipeDoesNotHoldTheWait) {
+  const auto o = RunAndWait("sh", {"-c", "echo bye >&2; sleep 30 >&2 & exit 0"}, nullptr);
+  EXPECT_EQ(o.ExitCode, 0);
+  EXPECT_EQ(o.ErrorOutput, "bye\n");
+}
+
+TEST(Process, DestroyingARunningChildEndsIt) {
+  // Must neither hang for 30 s nor leave the child behind unreaped.
+  {
+    ChildProcess c("sleep", {"30"});
+    ASSERT_TRUE(c.Started());
+    EXPECT_TRUE(c.Running(10));
+  }
+  const auto o = RunAndWait("sh", {"-c", "exit 0"}, nullptr);
+  EXPECT_EQ(o.ExitCode, 0);
+}
+
+TEST(Process, LastLineSkipsBlankLinesAndProgressReturns) {
+  EXPECT_EQ(LastLine(""), "");
+  EXPECT_EQ(LastLine("\n\n  \n"), "");
+  EXPECT_EQ(LastLine("one"), "one");
+  EXPECT_EQ(LastLine("a\nb\n\n"), "b");
+  EXPECT_EQ(LastLine("size=1kB\rsize=4kB\r\n"), "size=4kB");
+  EXPECT_EQ(LastLine("x: No such file or directory\n"), "x: No such file or directory");
+}

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/exe_path.h"
+#include "platform/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+TEST(TempDir, PrivateFolderUnderTmpdirRemovedWithItsFiles) {
+  const fs::path base = fs::temp_directory_path() / ("kestrilo-tempdir-test-" + std::to_string(getpid()));
+  fs::create_directories(base);
+  setenv("TMPDIR", base.c_str(), 1);
+  std::string path;
+  {
+    platform::TempDir a, b;
+    path = a.Path();
+    ASSERT_EQ(path.back(), '/');
+    EXPECT_EQ(path.rfind(base.string() + "/kestrilo-", 0), 0u) << path;
+    EXPECT_NE(a.Path(), b.Path());
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    std::ofstream(path + "temp0.dat") << "x";
+    fs::create_directory(path + "sub");
+    std::ofstream(path + "sub/f") << "y";
+  }
+  EXPECT_FALSE(fs::exists(path));
+  unsetenv("TMPDIR");
+  fs::remove_all(base);
+}
+
+TEST(TempDir, UnusableBaseThrows) {
+  setenv("TMPDIR", "/nonexistent/kestrilo", 1);
+  EXPECT_THROW(platform::TempDir(), std::system_error);
+  unsetenv("TMPDIR");
+}
+
+TEST(TempDir, RunFolderIsOneAndGoneAtProgramEnd) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string& p = platform::RunTempDir();
+    const bool same = (&p == &platform::RunTempDir()) && p == platform::RunTempDir();
+    std::ofstream(p + "temp0.wav") << "RIFF";
+    const std::string msg = (same ? "1" : "0") + p;
+    if (write(fds[1], msg.data(), msg.size()) < 0) _exit(3);
+    close(fds[1]);
+    exit(0);  // a normal end runs the static destructors
+  }
+  close(fds[1]);
+  std::string got;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) got.append(buf, size_t(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_GT(got.size(), 1u);
+  EXPECT_EQ(got[0], '1');
+  EXPECT_FALSE(fs::exists(got.substr(1))) << got;
+}
+
+TEST(ExePath, IsThisTestProgram) {
+  const std::string exe = platform::ExecutablePath();
+  EXPECT_EQ(fs::path(exe), fs::canonical("/proc/self/exe"));
+  const std::string dir = platform::ExecutableDir();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.back(), '/');
+  EXPECT_EQ(dir + fs::path(exe).filename().string(), exe);
+}
