@@ -1,12 +1,13 @@
 #include "main/F_Execute.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "main/EventPump.h"
 #include "platform/process.h"
+#include "platform/ticks.h"
 
 QString TExecuteResult::Failure(const QString& FileName) const {
   if (!Started)
@@ -23,8 +24,10 @@ TExecuteResult ExecuteAndWait(QWidget*, const QString& FileName, const QStringLi
   args.reserve(static_cast<size_t>(Params.size()));
   for (const QString& p : Params) args.push_back(QFile::encodeName(p).toStdString());
 
+  // Between two looks at the child, handle events as they come, sleeping while none do.
   const platform::ProcessOutcome o = platform::RunAndWait(
-      QFile::encodeName(FileName).toStdString(), args, [] { QCoreApplication::processEvents(); });
+      QFile::encodeName(FileName).toStdString(), args,
+      [] { PumpEventsUntil(platform::GetTickCount(), 5, [] { return false; }); }, 0);
 
   TExecuteResult r;
   r.Started = o.Started;
