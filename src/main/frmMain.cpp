@@ -1,6 +1,293 @@
-// Placeholder until the main window lands.
 #include "main/frmMain.h"
-#include "serial/CPort.h"
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {}
-TForm1::~TForm1() = default;
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "main/PanelStatusBar.h"
+#include "main/SoundListView.h"
+#include "serial/CPort.h"
+#include "toolkit/error_report.h"
+
+namespace {
+
+constexpr int kLeft = 305;
+constexpr int kTop = 193;
+constexpr int kOuterWidth = 635;
+constexpr int kOuterHeight = 270;
+constexpr int kToolbarHeight = 37;
+constexpr int kStatusBarHeight = 19;
+constexpr int kFontPixelSize = 11;
+
+// The open-file dialog's filter as the layout stores it: caption|patterns|caption|patterns.
+const char* const kOpenFilter =
+    "Audio files (*.wav;*.mp*;)|*.wav;*.mp*;|Data files (*.dat)|*.dat";
+
+// Qt reads a filter's patterns from the last parenthesised group of its text, split at
+// spaces. Each entry becomes "caption (patterns)"; the dialog hides the pattern group, so the
+// user sees the stored caption unchanged.
+QStringList OpenDialogNameFilters(const QString& Filter) {
+  const QStringList Parts = Filter.split(u'|');
+  QStringList Result;
+  for (int i = 0; i + 1 < Parts.size(); i += 2) {
+    QStringList Patterns = Parts[i + 1].split(u';', Qt::SkipEmptyParts);
+    for (QString& P : Patterns) P = P.trimmed();
+    Patterns.removeAll(QString());
+    Result << Parts[i] + QStringLiteral(" (") + Patterns.join(u' ') + u')';
+  }
+  return Result;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  CreateLayout();
+  BindHandlers();
+  FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::CreateLayout() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Kestrilo"));
+  // Dialogs and menus opened from the window take its font too.
+  setAttribute(Qt::WA_WindowPropagation);
+  QFont Font = QApplication::font();
+  Font.setPixelSize(kFontPixelSize);
+  setFont(Font);
+  QPalette Face = palette();
+  Face.setColor(QPalette::Window, Face.color(QPalette::Button));
+  setPalette(Face);
+  setAutoFillBackground(true);
+  move(kLeft, kTop);
+  resize(kOuterWidth, kOuterHeight);
+
+  auto* Client = new QWidget(this);
+  auto* Column = new QVBoxLayout(Client);
+  Column->setContentsMargins(0, 0, 0, 0);
+  Column->setSpacing(0);
+
+  Panel1 = new QWidget(Client);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFixedHeight(kToolbarHeight);
+  Column->addWidget(Panel1);
+  CreateToolbarButtons();
+
+  auto* List = new TSoundListView(Client);
+  LV = List;
+  LV->setObjectName(QStringLiteral("LV"));
+  LV->setColumnCount(5);
+  LV->setHeaderLabels({QStringLiteral("Input"), QStringLiteral("Filename"),
+                       QStringLiteral("Address (digital)"), QStringLiteral("State"),
+                       QString()});
+  const int Widths[] = {40, 350, 80, 70};
+  for (int c = 0; c < 4; ++c) LV->setColumnWidth(c, Widths[c]);
+  LV->setColumnHidden(ColStateCode, true);
+  LV->setContextMenuPolicy(Qt::CustomContextMenu);
+  Column->addWidget(LV, 1);
+  setCentralWidget(Client);
+
+  Panels_ = new TPanelStatusBar({100, 150, 50}, this);
+  StatusBar1 = Panels_;
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1->setFixedHeight(kStatusBarHeight);
+  setStatusBar(StatusBar1);
+
+  CreateMenus();
+  CreateOpenDialog();
+
+  // LV comes first in the tab order; the flat buttons take no focus at all.
+  LV->setFocus();
+}
+
+// The four flat toolbar buttons, with their captions, places and sizes.
+void TForm1::CreateToolbarButtons() {
+  struct Spec {
+    QAbstractButton** Member;
+    const char* Name;
+    const char* Caption;
+    int Left, Width;
+  };
+  const Spec Buttons[] = {
+      {&btnAdd, "btnAdd", "Add file(s)", 1, 104},
+      {&btnRemove, "btnRemove", "Remove", 105, 104},
+      {&btnSearch, "btnSearch", "Search device", 225, 136},
+      {&btnUpload, "btnUpload", "Upload to device", 361, 136},
+  };
+  for (const Spec& B : Buttons) {
+    auto* Button = new QToolButton(Panel1);
+    Button->setObjectName(QString::fromLatin1(B.Name));
+    Button->setText(QString::fromLatin1(B.Caption));
+    Button->setAutoRaise(true);
+    Button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Button->setFocusPolicy(Qt::NoFocus);
+    Button->setGeometry(B.Left, 0, B.Width, kToolbarHeight);
+    *B.Member = Button;
+  }
+}
+
+void TForm1::CreateMenus() {
+  auto Entry = [this](QMenu* Menu, const char* Name, const char* Caption) {
+    QAction* A = Menu->addAction(QString::fromLatin1(Caption));
+    A->setObjectName(QString::fromLatin1(Name));
+    return A;
+  };
+  auto Separator = [](QMenu* Menu, const char* Name) {
+    QAction* A = Menu->addSeparator();
+    A->setObjectName(QString::fromLatin1(Name));
+    return A;
+  };
+  auto TopMenu = [this](const char* Name, const char* Caption) {
+    QMenu* M = menuBar()->addMenu(QString::fromLatin1(Caption));
+    M->setObjectName(QString::fromLatin1(Name));
+    return M;
+  };
+
+  File1 = TopMenu("File1", "File");
+  Addfile1 = Entry(File1, "Addfile1", "Add file(s)");
+  Deletefile2 = Entry(File1, "Deletefile2", "Delete selected file(s)");
+  Clearlist1 = Entry(File1, "Clearlist1", "Clear list");
+  N1 = Separator(File1, "N1");
+  Exit1 = Entry(File1, "Exit1", "Exit");
+
+  Soundtest1 = TopMenu("Soundtest1", "Sound test");
+  Sound01 = Entry(Soundtest1, "Sound01", "Sound 1");
+  Sound21 = Entry(Soundtest1, "Sound21", "Sound 2");
+  Sound31 = Entry(Soundtest1, "Sound31", "Sound 3");
+  Sound41 = Entry(Soundtest1, "Sound41", "Sound 4");
+  Sound01->setData(1);
+  Sound21->setData(2);
+  Sound31->setData(3);
+  Sound41->setData(4);
+
+  Upload1 = TopMenu("Upload1", "Device");
+  Startuploading1 = Entry(Upload1, "Startuploading1", "Start uploading");
+  N3 = Separator(Upload1, "N3");
+  Searchdevice1 = Entry(Upload1, "Searchdevice1", "Search device");
+
+  Help1 = TopMenu("Help1", "Help");
+  About1 = Entry(Help1, "About1", "About");
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  Addfile2 = Entry(PopupMenu1, "Addfile2", "Add file(s)");
+  Deletefile1 = Entry(PopupMenu1, "Deletefile1", "Delete file(s)");
+  N2 = Separator(PopupMenu1, "N2");
+  Changedigitaladdress1 = Entry(PopupMenu1, "Changedigitaladdress1", "Change digital address");
+}
+
+void TForm1::CreateOpenDialog() {
+  OD = new QFileDialog(this);
+  OD->setObjectName(QStringLiteral("OD"));
+  // Qt's own dialog: the same on every desktop, and reachable by tests.
+  OD->setOption(QFileDialog::DontUseNativeDialog, true);
+  OD->setOption(QFileDialog::HideNameFilterDetails, true);
+  OD->setFileMode(QFileDialog::ExistingFiles);
+  OD->setAcceptMode(QFileDialog::AcceptOpen);
+  OD->setNameFilters(OpenDialogNameFilters(QString::fromLatin1(kOpenFilter)));
+  // Names differ in case on Linux where they did not on the platform the filter was made for.
+  OD->setFilter(OD->filter() & ~QDir::CaseSensitive);
+  OD->setSizeGripEnabled(true);
+}
+
+void TForm1::BindHandlers() {
+  auto OnClick = [this](QAbstractButton* Button, void (TForm1::*Handler)(QObject*)) {
+    connect(Button, &QAbstractButton::clicked, this,
+            [this, Button, Handler] { Guarded([&] { (this->*Handler)(Button); }); });
+  };
+  auto OnTrigger = [this](QAction* Action, void (TForm1::*Handler)(QObject*)) {
+    connect(Action, &QAction::triggered, this,
+            [this, Action, Handler] { Guarded([&] { (this->*Handler)(Action); }); });
+  };
+
+  OnClick(btnAdd, &TForm1::Addfile1Click);
+  OnClick(btnRemove, &TForm1::Deletefile2Click);
+  OnClick(btnSearch, &TForm1::Searchdevice1Click);
+  OnClick(btnUpload, &TForm1::Startuploading1Click);
+
+  OnTrigger(Addfile1, &TForm1::Addfile1Click);
+  OnTrigger(Deletefile2, &TForm1::Deletefile2Click);
+  OnTrigger(Clearlist1, &TForm1::Clearlist1Click);
+  OnTrigger(Exit1, &TForm1::Exit1Click);
+  OnTrigger(Sound01, &TForm1::Sound41Click);
+  OnTrigger(Sound21, &TForm1::Sound41Click);
+  OnTrigger(Sound31, &TForm1::Sound41Click);
+  OnTrigger(Sound41, &TForm1::Sound41Click);
+  OnTrigger(Startuploading1, &TForm1::Startuploading1Click);
+  OnTrigger(Searchdevice1, &TForm1::Searchdevice1Click);
+  OnTrigger(About1, &TForm1::About1Click);
+
+  OnTrigger(Addfile2, &TForm1::Addfile1Click);
+  OnTrigger(Deletefile1, &TForm1::Deletefile2Click);
+  OnTrigger(Changedigitaladdress1, &TForm1::Changedigitaladdress1Click);
+
+  connect(LV, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
+    PopupMenu1->popup(LV->viewport()->mapToGlobal(Pos));
+  });
+
+  auto* List = static_cast<TSoundListView*>(LV);
+  List->OnDragOver = [this](QObject* Source, const QPoint& Point, bool& Accept) {
+    Guarded([&] { LVDragOver(LV, Source, Point, Accept); });
+  };
+  List->OnDragDrop = [this](QObject* Source, const QPoint& Point) {
+    Guarded([&] { LVDragDrop(LV, Source, Point); });
+  };
+  List->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) {
+    Guarded([&] { LVKeyDown(LV, Key, Shift); });
+  };
+}
+
+void TForm1::FormCreate() {
+  ProgressBar = new QProgressBar(StatusBar1);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->move(1, 3);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);  // smooth bar, no percentage drawn over it
+  ProgressBar->resize(Panels_->PanelWidth(0) - 4, StatusBar1->height() - 5);
+  ProgressBar->show();
+
+  CreateDeviceLink();
+}
+
+void TForm1::FormDestroy() {
+  FreePortList();
+  delete ProgressBar;
+  ProgressBar = nullptr;
+  FreeComPort();
+}
+
+QString TForm1::PanelText(int Index) const { return Panels_->PanelText(Index); }
+
+void TForm1::SetPanelText(int Index, const QString& Text) { Panels_->SetPanelText(Index, Text); }
+
+void TForm1::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (!OuterSizeApplied_ && !Event->spontaneous()) {
+    OuterSizeApplied_ = true;
+    // The frame is known only once the window is on screen; the stored size is the outer one.
+    QTimer::singleShot(0, this, [this] { ApplyOuterSize(); });
+  }
+}
+
+void TForm1::ApplyOuterSize() {
+  const QSize Frame = frameGeometry().size() - geometry().size();
+  resize(kOuterWidth - Frame.width(), kOuterHeight - Frame.height());
+  move(kLeft, kTop);
+}
+
+void TForm1::Exit1Click(QObject*) { close(); }
+
+void TForm1::About1Click(QObject*) {
+  ShowPlainMessage(QStringLiteral("Kestrilo\nVersion " KESTRILO_VERSION));
+}

@@ -15,11 +15,13 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QShowEvent;
 class QStatusBar;
 class QTreeWidget;
 class QWidget;
 class TComPort;
 class TCustomComPort;
+class TPanelStatusBar;
 
 // Every byte the device sends is appended here; the protocol's waits look for replies in it.
 // A byte string: 0x00 and bytes above 127 are kept as they are.
@@ -93,6 +95,11 @@ class TForm1 : public QMainWindow {
   void LVDragOver(QObject* Sender, QObject* Source, const QPoint& Point, bool& Accept);
   void LVDragDrop(QObject* Sender, QObject* Source, const QPoint& Point);
   void LVKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
+  // Columns of LV: the caption, then the four sub-items (sub-item i is column i + 1).
+  enum : int { ColInput = 0, ColFilename = 1, ColAddress = 2, ColState = 3, ColStateCode = 4 };
+  // Appends one row for FileName as adding a file does (caption and address = the new row
+  // count, state code 0); the caller runs RefreshList.
+  void AppendSoundRow(const QString& FileName);
 
   // ---- device link (frmMain_devicelink.cpp) ----
   void CreateDeviceLink();   // FormCreate: ComPort, its OnRxChar, PortList, RxBuffer
@@ -114,4 +121,20 @@ class TForm1 : public QMainWindow {
   // ---- upload (frmMain_upload.cpp) ----
   void Startuploading1Click(QObject* Sender);
   bool UploadRunning = false;  // list edits and the sound test do nothing while set
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
+
+ private:
+  // ---- window construction (frmMain.cpp) ----
+  void CreateLayout();
+  void CreateToolbarButtons();
+  void CreateMenus();
+  void CreateOpenDialog();
+  void BindHandlers();
+  void ApplyOuterSize();
+  void Exit1Click(QObject* Sender);
+  void About1Click(QObject* Sender);
+  TPanelStatusBar* Panels_ = nullptr;  // StatusBar1, with its panels
+  bool OuterSizeApplied_ = false;
 };

@@ -1,1 +1,27 @@
-int main() { return 0; }
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+#include "main/display_check.h"
+#include "main/frmMain.h"
+#include "toolkit/error_report.h"
+
+int main(int argc, char** argv) {
+  if (const std::string Reason = MissingDisplayReason(); !Reason.empty()) {
+    std::fprintf(stderr, "kestrilo: %s\n", Reason.c_str());
+    return 1;
+  }
+  QApplication App(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kestrilo"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+
+  std::unique_ptr<TForm1> Form1;
+  try {
+    Form1 = std::make_unique<TForm1>();
+  } catch (...) {
+    ReportException(std::current_exception());
+    return 1;
+  }
+  Form1->show();
+  return App.exec();
+}
