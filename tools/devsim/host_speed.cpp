@@ -1,0 +1,14 @@
+// Kept apart: the kernel's termios2 header cannot share a unit with <termios.h>.
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace devsim {
+
+unsigned TerminalOutputBaud(int fd) {
+  struct termios2 t {};
+  // On a pty master this reads the slave's settings, which is what the host set.
+  if (::ioctl(fd, TCGETS2, &t) != 0) return 0;
+  return t.c_ospeed;
+}
+
+}  // namespace devsim

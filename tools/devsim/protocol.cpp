@@ -1,0 +1,187 @@
+#include "protocol.h"
+
+#include <cstdio>
+#include <string>
+
+namespace devsim {
+namespace {
+
+constexpr std::uint8_t kVersion = 'V', kErase = 'C', kData = 'D', kAddress = 'A', kEnd = 0x00;
+constexpr std::uint8_t kVersionReply = '8', kErased = '+', kAck = 0x10;
+constexpr std::uint64_t kCapacityUnit = 131072;
+
+std::string Hex(std::uint8_t b) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", b);
+  return text;
+}
+
+std::string ReplyLine(const std::vector<std::uint8_t>& bytes) {
+  std::string line = "reply";
+  for (std::uint8_t b : bytes) line += " " + Hex(b).substr(2);
+  return line;
+}
+
+}  // namespace
+
+Protocol::Protocol(const Options& options, Recorder& recorder)
+    : options_(options), recorder_(recorder), capacity_(options.capacity_units * kCapacityUnit) {}
+
+void Protocol::Ignore(std::uint8_t byte, unsigned host_baud) {
+  recorder_.Log("ignored " + Hex(byte) + " at " + std::to_string(host_baud) + " bit/s");
+}
+
+void Protocol::Tick(Clock::time_point now) {
+  if (!erasing_ || now < erase_end_) return;
+  erasing_ = false;
+  erased_ = true;
+  if (!options_.no_erase_reply) Reply({kErased}, erase_end_);
+}
+
+void Protocol::Reply(std::vector<std::uint8_t> bytes, Clock::time_point due) {
+  if (options_.silent) return;
+  recorder_.Log(ReplyLine(bytes));
+  replies_.emplace(due + std::chrono::milliseconds(options_.reply_late_ms), std::move(bytes));
+}
+
+std::vector<std::uint8_t> Protocol::TakeDueReplies(Clock::time_point now) {
+  std::vector<std::uint8_t> out;
+  while (!replies_.empty() && replies_.begin()->first <= now) {
+    auto& bytes = replies_.begin()->second;
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    replies_.erase(replies_.begin());
+  }
+  return out;
+}
+
+std::optional<Protocol::Clock::time_point> Protocol::NextDue() const {
+  std::optional<Clock::time_point> next;
+  if (erasing_) next = erase_end_;
+  if (!replies_.empty() && (!next || replies_.begin()->first < *next)) next = replies_.begin()->first;
+  return next;
+}
+
+void Protocol::Receive(std::uint8_t byte, Clock::time_point now) {
+  if (hangup_) return;
+  Tick(now);
+  if (erasing_) {
+    recorder_.Log("lost " + Hex(byte) + " during erase");
+    return;
+  }
+  switch (state_) {
+    case State::Command:
+      Command(byte, now);
+      break;
+    case State::AddressInput:
+      address_input_ = byte;
+      state_ = State::AddressLow;
+      break;
+    case State::AddressLow:
+      address_low_ = byte;
+      state_ = State::AddressHigh;
+      break;
+    case State::AddressHigh: {
+      const AddressCommand a{address_input_, address_low_ + 256u * byte};
+      recorder_.Log("A input " + std::to_string(a.input) + " address " + std::to_string(a.address));
+      recorder_.Address(a);
+      state_ = State::Command;
+      break;
+    }
+    case State::Sound:
+      Sample(byte, now);
+      break;
+    case State::BetweenSounds:
+      if (byte == kData) {
+        StartSound();
+      } else if (byte == kEnd) {
+        recorder_.Log("end of sounds");
+        state_ = State::Command;
+      } else {
+        // A host that forgot the final 0x00: say so, then treat the byte as a command.
+        recorder_.Log("missing end of sounds before " + Hex(byte));
+        state_ = State::Command;
+        Command(byte, now);
+      }
+      break;
+  }
+}
+
+void Protocol::Command(std::uint8_t byte, Clock::time_point now) {
+  if (byte == kVersion) {
+    recorder_.Log("V");
+    std::vector<std::uint8_t> reply{kVersionReply, std::uint8_t(options_.capacity_units),
+                                    std::uint8_t(options_.version_byte)};
+    if (options_.garbage)
+      for (auto& b : reply) {
+        do b = std::uint8_t(garbage_() & 0xFF);
+        while (b == kVersionReply);
+      }
+    Reply(std::move(reply), now);
+  } else if (byte == kErase) {
+    recorder_.Log("C");
+    recorder_.EraseSounds();
+    sound_number_ = 0;
+    stored_ = 0;
+    erasing_ = true;
+    erase_end_ = now + std::chrono::milliseconds(options_.erase_ms);
+    Tick(now);
+  } else if (byte == kData) {
+    StartSound();
+  } else if (byte == kAddress) {
+    state_ = State::AddressInput;
+  } else if (byte >= '1' && byte <= '4') {
+    recorder_.Log("play " + std::to_string(byte - '0'));
+    recorder_.Play(byte - '0');
+  } else {
+    recorder_.Log("unknown " + Hex(byte));
+  }
+}
+
+void Protocol::StartSound() {
+  const bool fresh_upload = state_ == State::Command;
+  ++sound_number_;
+  std::string line = "D sound " + std::to_string(sound_number_);
+  if (fresh_upload && !erased_) line += ", memory not erased";
+  if (fresh_upload) erased_ = false;
+  recorder_.Log(line);
+  recorder_.StartSound();
+  state_ = State::Sound;
+  samples_in_sound_ = 0;
+  overflow_logged_ = false;
+  if (options_.hangup_after == 0) {
+    hangup_ = true;
+    recorder_.Log("hangup after 0 data bytes");
+  }
+}
+
+void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
+  if (byte == kEnd) {
+    recorder_.Log("end sound " + std::to_string(sound_number_) + ", " +
+                  std::to_string(samples_in_sound_) + " samples");
+    recorder_.EndSound();
+    state_ = State::BetweenSounds;
+    return;
+  }
+  ++samples_in_sound_;
+  if (stored_ < capacity_) {
+    ++stored_;
+    recorder_.AddSample(byte);
+  } else if (!overflow_logged_) {
+    overflow_logged_ = true;
+    recorder_.Log("overflow sound " + std::to_string(sound_number_) + " at sample " +
+                  std::to_string(samples_in_sound_));
+  }
+  if (options_.ack_every != 0 && samples_in_sound_ % options_.ack_every == 0)
+    Reply({kAck}, now + std::chrono::milliseconds(options_.ack_delay_ms));
+  CountDataByte();
+}
+
+void Protocol::CountDataByte() {
+  ++data_bytes_;
+  if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after && !hangup_) {
+    hangup_ = true;
+    recorder_.Log("hangup after " + std::to_string(data_bytes_) + " data bytes");
+  }
+}
+
+}  // namespace devsim
