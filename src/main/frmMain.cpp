@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "glyphs/ToolbarImages.h"
 #include "main/PanelStatusBar.h"
 #include "main/SoundListView.h"
 #include "serial/CPort.h"
@@ -111,28 +112,30 @@ void TForm1::CreateLayout() {
   LV->setFocus();
 }
 
-// The four flat toolbar buttons, with their captions, places and sizes.
+// The four flat toolbar buttons, with their captions, places, sizes and images.
 void TForm1::CreateToolbarButtons() {
   struct Spec {
-    QAbstractButton** Member;
+    TmPngSpeedButton** Member;
     const char* Name;
     const char* Caption;
     int Left, Width;
+    const char* Image;
   };
   const Spec Buttons[] = {
-      {&btnAdd, "btnAdd", "Add file(s)", 1, 104},
-      {&btnRemove, "btnRemove", "Remove", 105, 104},
-      {&btnSearch, "btnSearch", "Search device", 225, 136},
-      {&btnUpload, "btnUpload", "Upload to device", 361, 136},
+      {&btnAdd, "btnAdd", "Add file(s)", 1, 104, "add"},
+      {&btnRemove, "btnRemove", "Remove", 105, 104, "remove"},
+      {&btnSearch, "btnSearch", "Search device", 225, 136, "search"},
+      {&btnUpload, "btnUpload", "Upload to device", 361, 136, "upload"},
   };
   for (const Spec& B : Buttons) {
-    auto* Button = new QToolButton(Panel1);
+    auto* Button = new TmPngSpeedButton(Panel1);
     Button->setObjectName(QString::fromLatin1(B.Name));
-    Button->setText(QString::fromLatin1(B.Caption));
-    Button->setAutoRaise(true);
-    Button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    Button->setFocusPolicy(Qt::NoFocus);
+    Button->SetCaption(QString::fromLatin1(B.Caption));
+    Button->SetFlat(true);
     Button->setGeometry(B.Left, 0, B.Width, kToolbarHeight);
+    const TPngImage Image = ToolbarImage(QString::fromLatin1(B.Image));
+    Button->SetPngImage(&Image);
+    Button->Loaded();
     *B.Member = Button;
   }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "glyphs/mPngSpeedButton.h"
 #include "main/DeviceInfo.h"
 
 class QAbstractButton;
@@ -40,10 +41,10 @@ class TForm1 : public QMainWindow {
 
   // ---- stored layout (frmMain.cpp) ----
   QWidget* Panel1 = nullptr;
-  QAbstractButton* btnAdd = nullptr;
-  QAbstractButton* btnRemove = nullptr;
-  QAbstractButton* btnSearch = nullptr;
-  QAbstractButton* btnUpload = nullptr;
+  TmPngSpeedButton* btnAdd = nullptr;
+  TmPngSpeedButton* btnRemove = nullptr;
+  TmPngSpeedButton* btnSearch = nullptr;
+  TmPngSpeedButton* btnUpload = nullptr;
   QTreeWidget* LV = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   QFileDialog* OD = nullptr;
