@@ -14,12 +14,13 @@ int main(int argc, char** argv) {
   QApplication App(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kestrilo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  TErrorReportInstallation ErrorReport;
 
   std::unique_ptr<TForm1> Form1;
   try {
     Form1 = std::make_unique<TForm1>();
   } catch (...) {
-    ReportException(std::current_exception());
+    ShowErrorReport(std::current_exception());
     return 1;
   }
   Form1->show();

@@ -3,19 +3,16 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
-#include <stdexcept>
+
+#include "toolkit/exception_report.h"
 
 QString ErrorMessageOf(std::exception_ptr Error) {
   if (!Error) return QString();
-  try {
-    std::rethrow_exception(Error);
-  } catch (const std::exception& E) {
-    return QString::fromUtf8(E.what());
-  } catch (...) {
-    return QStringLiteral("Unknown error");
-  }
+  return QString::fromUtf8(ExceptionMessage(Error));
 }
 
 void ShowPlainMessage(const QString& Text) {
@@ -27,7 +24,7 @@ void ShowPlainMessage(const QString& Text) {
   Box.exec();
 }
 
-void ReportException(std::exception_ptr Error) noexcept {
+void ShowErrorReport(std::exception_ptr Error) noexcept {
   QString Message;
   try {
     Message = ErrorMessageOf(Error);
@@ -40,3 +37,16 @@ void ReportException(std::exception_ptr Error) noexcept {
   }
   std::fprintf(stderr, "%s\n", Message.toLocal8Bit().constData());
 }
+
+TErrorReportInstallation::TErrorReportInstallation() {
+  SetExceptionReport([](std::exception_ptr Error) {
+    QCoreApplication* App = QCoreApplication::instance();
+    if (App && QThread::currentThread() != App->thread()) {
+      QMetaObject::invokeMethod(App, [Error] { ShowErrorReport(Error); }, Qt::QueuedConnection);
+      return;
+    }
+    ShowErrorReport(Error);
+  });
+}
+
+TErrorReportInstallation::~TErrorReportInstallation() { SetExceptionReport({}); }

@@ -14,8 +14,8 @@ QString ErrorMessageOf(std::exception_ptr Error);
 void ShowPlainMessage(const QString& Text);
 
 // Shows the error's message in a plain message box. Never throws; without a QApplication
-// the message goes to standard error.
-void ReportException(std::exception_ptr Error) noexcept;
+// the message goes to standard error. Call on the UI thread.
+void ShowErrorReport(std::exception_ptr Error) noexcept;
 
 // Runs Handler; an error it throws is reported and goes no further.
 template <class Handler>
@@ -23,6 +23,18 @@ void Guarded(Handler&& H) noexcept {
   try {
     std::forward<Handler>(H)();
   } catch (...) {
-    ReportException(std::current_exception());
+    ShowErrorReport(std::current_exception());
   }
 }
+
+// Makes the box the application-level exception report (toolkit/exception_report.h), for
+// errors that have no handler to return to. A report from another thread is shown on the UI
+// thread, later. Call once the QApplication exists; the object returned puts the standard-error
+// default back when it goes away.
+class TErrorReportInstallation {
+ public:
+  TErrorReportInstallation();
+  ~TErrorReportInstallation();
+  TErrorReportInstallation(const TErrorReportInstallation&) = delete;
+  TErrorReportInstallation& operator=(const TErrorReportInstallation&) = delete;
+};

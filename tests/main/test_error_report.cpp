@@ -7,10 +7,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <stdexcept>
+#include <thread>
 
 #include "main/frmMain.h"
 #include "modal_driver.h"
 #include "toolkit/error_report.h"
+#include "toolkit/exception_report.h"
 
 class ErrorReportTest : public QObject {
   Q_OBJECT
@@ -51,6 +53,37 @@ class ErrorReportTest : public QObject {
     Guarded([&] { ++Runs; });
     QCOMPARE(Runs, 1);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+  }
+
+  void applicationReportShowsTheBoxOnTheUiThread() {
+    {
+      TErrorReportInstallation Installed;
+      MessageBoxSeen Seen;
+      AcceptNextMessageBox(Seen);
+      ReportException(std::make_exception_ptr(std::runtime_error("COM3 Error: event handler")));
+      QVERIFY(Seen.Shown);
+      QCOMPARE(Seen.Text, QStringLiteral("COM3 Error: event handler"));
+
+      // From another thread the box is shown later, by the UI thread.
+      MessageBoxSeen Late;
+      AcceptNextMessageBox(Late);
+      std::thread Worker([] { ReportException(std::make_exception_ptr(std::runtime_error("late"))); });
+      Worker.join();
+      QVERIFY(!Late.Shown);
+      QTRY_VERIFY_WITH_TIMEOUT(Late.Shown, 20000);
+      QCOMPARE(Late.Text, QStringLiteral("late"));
+    }
+    // Uninstalled: back to standard error, no box.
+    bool Boxed = false;
+    QTimer::singleShot(500, qApp, [&] {
+      if (auto* D = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        Boxed = true;
+        D->reject();
+      }
+    });
+    ReportException(std::make_exception_ptr(std::runtime_error("to stderr")));
+    QTest::qWait(700);
+    QVERIFY(!Boxed);
   }
 
   void errorInABoundHandlerLeavesTheWindowRunning() {
