@@ -1,6 +1,8 @@
 // The program itself: without a display it says so in one line and fails; with one it starts
 // its window and keeps running until it is closed.
+#include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QProcessEnvironment>
 #include <QTest>
 
@@ -35,6 +37,19 @@ class EntryTest : public QObject {
     QVERIFY(!P.waitForFinished(2000));  // still in its event loop
     P.terminate();
     QVERIFY(P.waitForFinished(60000));
+  }
+
+  void screenshotToolWritesTheWindow() {
+    QTemporaryDir Dir;
+    const QString Out = Dir.filePath(QStringLiteral("shot.png"));
+    QProcess P;
+    P.start(QStringLiteral(SHOT_EXE), {Out});
+    QVERIFY(P.waitForFinished(60000));
+    QCOMPARE(P.exitCode(), 0);
+    const QImage Shot(Out);
+    QVERIFY(!Shot.isNull());
+    QVERIFY(Shot.width() > 600 && Shot.width() <= 635);
+    QVERIFY(Shot.height() > 240 && Shot.height() <= 270);
   }
 };
 
