@@ -291,6 +291,33 @@ TEST(DevsimPort, WaitIdleCoversBytesStillOnTheLine) {
   EXPECT_EQ(sim.Log().back(), "end sound 1, 2000 samples");
 }
 
+TEST(DevsimPort, LineRateHoldsTheHostBackAndNoLineRateDoesNot) {
+  Options o = Fast();
+  o.ack_every = 0;
+  o.baud = 9600;
+  Simulator sim(o);
+  HostPort host(sim.SlavePath(), 9600);
+  Bytes wire = {'C', 'D'};
+  wire.insert(wire.end(), 3000, 0x20);
+  std::thread writer([&] { host.Write(wire); });
+  std::this_thread::sleep_for(1000ms);
+  // 960 bytes a second at most; a slow machine takes fewer, never more.
+  const auto taken = sim.BytesReceived();
+  writer.join();
+  EXPECT_GT(taken, 0u);
+  EXPECT_LE(taken, 1100u);
+
+  Options f = Fast();
+  f.ack_every = 0;
+  f.line_rate = false;
+  f.baud = 9600;
+  Simulator fast(f);
+  HostPort h2(fast.SlavePath(), 9600);
+  wire.push_back(0);
+  ASSERT_EQ(h2.Write(wire), 0);
+  ASSERT_TRUE(fast.WaitForLogLine("end sound 1, 3000 samples", 60s));
+}
+
 TEST(DevsimOptions, BadOptionsAreRefusedByTheConstructor) {
   Options o;
   o.baud = 38400;

@@ -82,8 +82,8 @@ void Protocol::Receive(std::uint8_t byte, Clock::time_point now) {
       break;
     case State::AddressHigh: {
       const AddressCommand a{address_input_, address_low_ + 256u * byte};
-      recorder_.Log("A input " + std::to_string(a.input) + " address " + std::to_string(a.address));
       recorder_.Address(a);
+      recorder_.Log("A input " + std::to_string(a.input) + " address " + std::to_string(a.address));
       state_ = State::Command;
       break;
     }
@@ -118,8 +118,8 @@ void Protocol::Command(std::uint8_t byte, Clock::time_point now) {
       }
     Reply(std::move(reply), now);
   } else if (byte == kErase) {
-    recorder_.Log("C");
     recorder_.EraseSounds();
+    recorder_.Log("C");
     sound_number_ = 0;
     stored_ = 0;
     erasing_ = true;
@@ -130,8 +130,8 @@ void Protocol::Command(std::uint8_t byte, Clock::time_point now) {
   } else if (byte == kAddress) {
     state_ = State::AddressInput;
   } else if (byte >= '1' && byte <= '4') {
-    recorder_.Log("play " + std::to_string(byte - '0'));
     recorder_.Play(byte - '0');
+    recorder_.Log("play " + std::to_string(byte - '0'));
   } else {
     recorder_.Log("unknown " + Hex(byte));
   }
@@ -143,22 +143,19 @@ void Protocol::StartSound() {
   std::string line = "D sound " + std::to_string(sound_number_);
   if (fresh_upload && !erased_) line += ", memory not erased";
   if (fresh_upload) erased_ = false;
-  recorder_.Log(line);
   recorder_.StartSound();
+  recorder_.Log(line);
   state_ = State::Sound;
   samples_in_sound_ = 0;
   overflow_logged_ = false;
-  if (options_.hangup_after == 0) {
-    hangup_ = true;
-    recorder_.Log("hangup after 0 data bytes");
-  }
+  if (options_.hangup_after == 0) hangup_ = true;
 }
 
 void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
   if (byte == kEnd) {
+    recorder_.EndSound();
     recorder_.Log("end sound " + std::to_string(sound_number_) + ", " +
                   std::to_string(samples_in_sound_) + " samples");
-    recorder_.EndSound();
     state_ = State::BetweenSounds;
     return;
   }
@@ -178,10 +175,7 @@ void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
 
 void Protocol::CountDataByte() {
   ++data_bytes_;
-  if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after && !hangup_) {
-    hangup_ = true;
-    recorder_.Log("hangup after " + std::to_string(data_bytes_) + " data bytes");
-  }
+  if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after) hangup_ = true;
 }
 
 }  // namespace devsim

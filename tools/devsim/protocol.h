@@ -31,7 +31,9 @@ class Protocol {
   // When something next falls due (end of erase or a reply), if anything is pending.
   std::optional<Clock::time_point> NextDue() const;
   bool Busy() const { return erasing_ || !replies_.empty(); }
+  // The host has sent the data bytes after which the line is to be cut.
   bool HangupRequested() const { return hangup_; }
+  long long DataBytes() const { return data_bytes_; }
 
  private:
   enum class State { Command, AddressInput, AddressLow, AddressHigh, Sound, BetweenSounds };

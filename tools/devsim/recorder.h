@@ -11,7 +11,8 @@
 namespace devsim {
 
 // What the device received, kept for the accessors and mirrored into the dump folder.
-// Written by the serving thread only; read from any thread.
+// Written by the serving thread only; read from any thread. Callers record an effect
+// before its log line, so whoever waits for a line finds the effect in place.
 class Recorder {
  public:
   explicit Recorder(std::string dump_dir);  // throws std::system_error

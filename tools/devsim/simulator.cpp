@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -100,10 +101,12 @@ void Simulator::Stop() {
   state_->pty.Close();
 }
 
+// Effects come before the log line, so a test that waits for the line sees them.
 void Simulator::State::Hangup() {
   recorder.Finish();
   pty.Close();
   recorder.SetHungUp();
+  recorder.Log("hangup after " + std::to_string(protocol.DataBytes()) + " data bytes");
 }
 
 void Simulator::State::Serve(const Options& options) {
@@ -140,10 +143,12 @@ void Simulator::State::Serve(const Options& options) {
     }
     recorder.SetIdle(!protocol.Busy() && out.empty());
 
-    const bool can_read = line.Allowance(now) >= 1;
+    // Idle line: wait for the host's next byte. Busy line: wait for the line to carry
+    // a few more bytes (one wake-up per byte would cost too much CPU).
+    const bool can_read = line.IsIdle() || line.Allowance(now) >= 1 || !line.Limited();
     Clock::time_point deadline = next_check;
     if (auto d = protocol.NextDue()) deadline = std::min(deadline, *d);
-    if (!can_read) deadline = std::min(deadline, line.ReadyAt(4));
+    if (!can_read) deadline = std::min(deadline, line.ReadyAt(std::clamp<std::size_t>(pty.Unread(), 1, 4)));
     pollfd fds[2] = {{pty.Master(), short((can_read ? POLLIN : 0) | (out.empty() ? 0 : POLLOUT)), 0},
                      {stop_fd.Get(), POLLIN, 0}};
     timespec timeout = Until(deadline, now);
@@ -157,10 +162,14 @@ void Simulator::State::Serve(const Options& options) {
     if (fds[0].revents & POLLIN) {
       recorder.SetIdle(false);
       now = Clock::now();
-      std::size_t want = std::min(sizeof buf, line.Allowance(now));
+      line.Resume(now);
+      const std::size_t want = std::min(sizeof buf, line.Allowance(now));
+      if (want == 0) continue;
       ssize_t n = ::read(pty.Master(), buf, want);
+      if (n < 0 && errno == EAGAIN) line.Idle();
       if (n > 0) {
         line.Take(std::size_t(n));
+        if (std::size_t(n) < want) line.Idle();
         recorder.CountReceived(std::size_t(n));
         const unsigned host_baud = pty.HostBaud();
         for (ssize_t i = 0; i < n; ++i) {
