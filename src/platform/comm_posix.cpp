@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -284,18 +285,26 @@ bool PosixComm::SetCommState(THandle Handle, const TDCB& DCB) {
   // TX-continue-on-XOFF, null discard, error replacement, the XON/XOFF limits, the event and
   // end-of-file characters.
 
-  speed_t speed = StandardSpeed(DCB.BaudRate);
+  const speed_t speed = StandardSpeed(DCB.BaudRate);
   if (speed != B0) {
     ::cfsetispeed(&t, speed);
     ::cfsetospeed(&t, speed);
   }
-  if (::tcsetattr(Handle, TCSANOW, &t) < 0) return Fail(errno);
-  if (speed == B0) {
-    uint32_t actual = 0;
-    if (int err = detail::SetArbitrarySpeed(Handle, DCB.BaudRate, actual); err != 0) return Fail(err);
+  detail::TLineFields fields;
+  fields.iflag = t.c_iflag;
+  fields.oflag = t.c_oflag;
+  fields.cflag = t.c_cflag;
+  fields.lflag = t.c_lflag;
+  fields.line = t.c_line;
+  static_assert(sizeof fields.cc <= sizeof t.c_cc);
+  std::memcpy(fields.cc, t.c_cc, sizeof fields.cc);
+  uint32_t actual = 0;
+  const uint32_t arbitrary = speed == B0 ? DCB.BaudRate : 0;
+  if (int err = detail::ApplyLine(Handle, fields, arbitrary, actual); err != 0) return Fail(err);
+  if (arbitrary != 0) {
     // A driver that cannot come within 3 % of the rate has refused it.
-    uint64_t diff = actual > DCB.BaudRate ? actual - DCB.BaudRate : DCB.BaudRate - actual;
-    if (diff * 100 > static_cast<uint64_t>(DCB.BaudRate) * 3) return Fail(EINVAL);
+    const uint64_t diff = actual > arbitrary ? actual - arbitrary : arbitrary - actual;
+    if (diff * 100 > uint64_t{arbitrary} * 3) return Fail(EINVAL);
   }
 
   // DTR and RTS as asked; devices without modem lines (pseudo-terminals) refuse, which is fine.

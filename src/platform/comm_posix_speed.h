@@ -1,10 +1,22 @@
 #pragma once
-// Line speeds without a B constant (termios2/BOTHER). Kept apart: the kernel's termios2 header
-// cannot share a translation unit with the C library's <termios.h>.
+// Hands line settings to the kernel with termios2, which also takes rates without a B
+// constant (BOTHER). Kept apart: the kernel's termios2 header cannot share a translation unit
+// with the C library's <termios.h>. Going to the kernel directly also keeps the kernel's own
+// answer: the C library turns a setting a pseudo-terminal ignores (parity) into an error.
 #include <cstdint>
 
 namespace comm::detail {
-// Sets input and output speed to Rate and reads back what the driver took.
-// Returns 0 or an errno value.
-int SetArbitrarySpeed(int Fd, uint32_t Rate, uint32_t& Actual);
+
+// The kernel's line fields (same flag values as <termios.h>).
+struct TLineFields {
+  uint32_t iflag = 0, oflag = 0, cflag = 0, lflag = 0;
+  uint8_t line = 0;
+  uint8_t cc[19] = {};
+};
+
+// Sets the line. ArbitraryRate 0: the rate is the B constant in cflag; otherwise both
+// directions run at ArbitraryRate. Actual receives the output rate read back (bits/s, or 0
+// when only a B constant is known). Returns 0 or an errno value.
+int ApplyLine(int Fd, const TLineFields& Fields, uint32_t ArbitraryRate, uint32_t& Actual);
+
 }  // namespace comm::detail

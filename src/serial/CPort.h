@@ -138,7 +138,7 @@ class TCustomComPort : public TComponent {
   virtual void DoRx80Full();
 
   // Procedure of the notification window (message WM_USER + 1 carries one event's mask bit).
-  void NotificationWindowProc(TMessage& Message);
+  virtual void NotificationWindowProc(TMessage& Message);
 
  private:
   friend class TComThread;
