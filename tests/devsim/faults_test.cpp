@@ -136,4 +136,19 @@ TEST(DevsimFaults, ReplyLateAndAckDelayHoldTheRepliesBack) {
   EXPECT_EQ(h2.Read(1, 20s), B({0x10}));
 }
 
+TEST(DevsimFaults, ALateReplyIsNotDeliveredAtAnotherSpeed) {
+  Options o = Fast();
+  o.reply_late_ms = 700;
+  Simulator sim(o);
+  HostPort host(sim.SlavePath(), 115200);
+  ASSERT_EQ(host.Write("V"), 0);
+  ASSERT_TRUE(sim.WaitForLogLine("reply 38 20 07", 10s));
+  host.SetSpeed(57600);  // the host gave up and probes the next speed
+  ASSERT_TRUE(sim.WaitForLogLine("dropped reply 38 20 07, host listens at 57600 bit/s", 20s));
+  EXPECT_TRUE(host.ReadFor(200ms).empty());
+  host.SetSpeed(115200);
+  ASSERT_EQ(host.Write("V"), 0);
+  EXPECT_EQ(host.Read(3, 20s), B({'8', 32, 7}));
+}
+
 }  // namespace

@@ -45,6 +45,11 @@
 //   ignored 0x56 at 57600 bit/s         byte received while the host's speed differs
 //                                       (the number is the host's output speed)
 //   hangup after 1000 data bytes        the master was closed (--hangup-after)
+//   dropped reply 38 20 07, host listens at 57600 bit/s
+//                                       a reply fell due while the host's receive
+//                                       speed differed (e.g. --reply-late past the
+//                                       host's switch of speed); it is not sent.
+//                                       Written when the reply falls due.
 //
 // Reply lines are written when the reply is decided, so the log order does not depend
 // on timing; with --ack-delay-ms / --reply-late the bytes go out later. --silent

@@ -16,13 +16,13 @@ std::string Hex(std::uint8_t b) {
   return text;
 }
 
+}  // namespace
+
 std::string ReplyLine(const std::vector<std::uint8_t>& bytes) {
   std::string line = "reply";
   for (std::uint8_t b : bytes) line += " " + Hex(b).substr(2);
   return line;
 }
-
-}  // namespace
 
 Protocol::Protocol(const Options& options, Recorder& recorder)
     : options_(options), recorder_(recorder), capacity_(options.capacity_units * kCapacityUnit) {}

@@ -11,6 +11,9 @@
 
 namespace devsim {
 
+// "reply 38 20 07": how the log names reply bytes.
+std::string ReplyLine(const std::vector<std::uint8_t>& bytes);
+
 // The device's byte protocol, without any I/O: bytes in, log lines, memory contents
 // and timed replies out.
 class Protocol {

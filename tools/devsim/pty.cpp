@@ -48,6 +48,7 @@ Pty::Pty() {
 }
 
 unsigned Pty::HostBaud() const { return TerminalOutputBaud(master_.Get()); }
+unsigned Pty::HostReceiveBaud() const { return TerminalInputBaud(master_.Get()); }
 
 std::size_t Pty::Unread() const {
   std::lock_guard lock(close_mutex_);

@@ -37,6 +37,8 @@ class Pty {
 
   // The host's output line speed in bit/s, as set on the slave side.
   unsigned HostBaud() const;
+  // The speed at which the host receives.
+  unsigned HostReceiveBaud() const;
   // Bytes written by the host and not yet taken; 0 once closed.
   std::size_t Unread() const;
   // Closes both sides: the host's next write fails with EIO.
@@ -58,5 +60,6 @@ class Pty {
 
 // Output speed of the terminal behind fd (TCGETS2), 0 when it cannot be read.
 unsigned TerminalOutputBaud(int fd);
+unsigned TerminalInputBaud(int fd);
 
 }  // namespace devsim

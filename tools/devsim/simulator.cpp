@@ -126,7 +126,16 @@ void Simulator::State::Serve(const Options& options) {
     auto now = Clock::now();
     protocol.Tick(now);
     auto due = protocol.TakeDueReplies(now);
-    out.insert(out.end(), due.begin(), due.end());
+    if (!due.empty()) {
+      // A reply reaching a host that listens at another speed arrives as garbage at
+      // best; it must not arrive as a valid answer (a late reply to a probe at the
+      // previous speed, for example).
+      const unsigned host_baud = pty.HostReceiveBaud();
+      if (host_baud == options.baud)
+        out.insert(out.end(), due.begin(), due.end());
+      else
+        recorder.Log("dropped " + ReplyLine(due) + ", host listens at " + std::to_string(host_baud) + " bit/s");
+    }
     if (!out.empty()) {
       ssize_t n = ::write(pty.Master(), out.data(), out.size());
       if (n > 0) {
