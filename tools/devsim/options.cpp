@@ -31,13 +31,15 @@ as the first line of standard output and serves until SIGINT or SIGTERM; then it
 writes the dump and exits 0.
 
 The device understands bytes only while the host's line speed equals --baud; at any
-other speed it answers nothing and logs each byte as ignored.
-  'V'             answers '8', the capacity byte and the version byte
-  'C'             erases for --erase-ms, then answers '+'
-  'D' samples 00  one sound (samples 01..ff); answers 10 after every --ack-every
-                  samples; 00 in place of the next 'D' ends all sounds
-  'A' in lo hi    sets input `in` to digital address lo + 256 * hi
-  '1'..'4'        plays that sound
+other speed it answers nothing and logs each byte as ignored (a reply that falls due
+while the host listens at another speed is dropped).
+  'V'               answers '8', the capacity byte and the version byte
+  'C'               erases for --erase-ms, then answers '+'
+  'D' samples 0x00  one sound (samples 0x01..0xff); answers 0x10 after every
+                    --ack-every samples; 0x00 in place of the next 'D' ends all
+                    sounds
+  'A' in lo hi      sets input `in` to digital address lo + 256 * hi
+  '1'..'4'          plays that sound
 Any other byte in command position is logged as unknown and ignored. Samples beyond
 the memory size are not stored and are logged as an overflow.
 
@@ -53,8 +55,8 @@ Device:
                        that is 4 MiB)
   --version-byte N     second byte of the version reply, 0..255 (default 7)
   --erase-ms N         erase time in ms (default 1500)
-  --ack-every N        samples per 10 answer, 0 for never (default 264)
-  --ack-delay-ms N     delay of each 10 answer in ms (default 0)
+  --ack-every N        samples per 0x10 answer, 0 for never (default 264)
+  --ack-delay-ms N     delay of each 0x10 answer in ms (default 0)
 Output:
   --dump DIR           write what the device received into DIR (created if missing;
                        old files of the simulator there are removed at start):
@@ -62,6 +64,7 @@ Output:
                                         44100 Hz WAVE
                          addresses.txt  "input address" per 'A' command, in order
                          session.log    every command and reply, one per line
+                                        (formats: tools/devsim/devsim.h)
 Faults, for testing a host's failure handling:
   --hangup-after N     close the line after N data bytes (samples); the host then
                        sees a vanished device. 0 hangs up at the first 'D'
