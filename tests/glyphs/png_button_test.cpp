@@ -184,10 +184,10 @@ class PngButtonTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&b));
     PaintCounter counter;
     b.installEventFilter(&counter);
-    QCoreApplication::processEvents();
+    QTest::qWait(200);  // let the first paints settle
     counter.Count = 0;
     b.SetPngOptions({TPngOption::pngBlendOnDisabled});
-    QTest::qWait(50);
+    QTest::qWait(200);
     QCOMPARE(counter.Count, 0);
     b.SetPngOptions({TPngOption::pngGrayscaleOnDisabled});
     QTRY_VERIFY_WITH_TIMEOUT(counter.Count > 0, 10000);
