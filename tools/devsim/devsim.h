@@ -130,7 +130,9 @@ class Simulator {
   // the pty. Idempotent. Replies still pending are dropped.
   void Stop();
 
-  // Snapshots; safe to call from any thread while the simulator serves.
+  // Snapshots; safe to call from any thread while the simulator serves. What a log
+  // line announces (memory contents, dump files, addresses, plays, the hangup) is in
+  // place by the time the line appears, so waiting for the line is enough.
   std::vector<std::string> Log() const;
   std::vector<std::vector<std::uint8_t>> Sounds() const;  // memory contents since the last erase
   std::vector<AddressCommand> Addresses() const;          // every 'A', in arrival order
@@ -143,7 +145,7 @@ class Simulator {
   bool WaitForLogSize(std::size_t lines, std::chrono::milliseconds timeout) const;
   bool WaitForLogLine(const std::string& line, std::chrono::milliseconds timeout) const;
   // Until every byte the host has written so far has been taken and processed, and no
-  // reply or erase is pending.
+  // reply or erase is pending (checked twice, 20 ms apart), or the line was hung up.
   bool WaitIdle(std::chrono::milliseconds timeout) const;
 
   struct State;  // internal
