@@ -1,0 +1,195 @@
+// The protocol's waits, with replies fed through a real pseudo-terminal and the real port.
+#include <QTimer>
+#include <QtTest>
+#include <limits>
+
+#include "devicelink_support.h"
+#include "platform/ticks.h"
+
+using namespace testsupport;
+
+class DeviceLinkWaits : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TForm1> w;
+  std::unique_ptr<RawPty> pty;
+
+  // Writes Bytes into the line After ms into the wait that follows.
+  void FeedLater(int After, const std::string& Bytes) {
+    QTimer::singleShot(After, w.get(), [p = pty.get(), Bytes] { p->Send(Bytes); });
+  }
+  // Lets everything already sent reach RxBuffer.
+  void Settle(const std::string& Expected) {
+    QTRY_COMPARE_WITH_TIMEOUT(RxBuffer, Expected, 10000);
+  }
+
+ private slots:
+  void init() {
+    w = MakeWindow();
+    pty = std::make_unique<RawPty>();
+    w->ComPort->SetPort(pty->Path());
+    w->ComPort->Open();
+  }
+  void cleanup() {
+    w.reset();
+    pty.reset();
+    platform::SetTickCountOffset(0);
+  }
+
+  void freshWindowHoldsOnlyTheHashAndNoDevice() {
+    auto fresh = MakeWindow();
+    QCOMPARE(RxBuffer, std::string("#"));
+    QVERIFY(fresh->PortList && fresh->PortList->isEmpty());
+    QCOMPARE(fresh->Device.Status, uint8_t(0));
+    QVERIFY(!fresh->ComPort->Connected());
+  }
+
+  void receivedBytesAreAppendedWhole() {
+    pty->Send(std::string("A\0\xff" "B", 4));
+    QVERIFY(w->WaitForByte(10000, 'B'));
+    QCOMPARE(RxBuffer, std::string("#A\0\xff" "B", 5));
+  }
+
+  void versionReplyCompletedDuringTheWait() {
+    RxBuffer = "#8";
+    FeedLater(100, "\x20\x07");
+    TDeviceInfo info;
+    info.Status = 99;
+    info.Capacity = 1234;
+    info.PortName = "kept";
+    const uint32_t start = platform::GetTickCount();
+    w->WaitVersionReply(500, info);
+    QVERIFY(platform::TicksSince(start) >= 500);  // no early exit after the reply
+    QCOMPARE(info.Status, uint8_t(56));
+    QCOMPARE(info.ReplyByte1, uint8_t(32));
+    QCOMPARE(info.ReplyByte2, uint8_t(7));
+    QCOMPARE(info.Capacity, 1234);  // not the wait's business
+    QCOMPARE(info.PortName, QString("kept"));
+  }
+
+  void versionReplyOneByteShort() {
+    RxBuffer = "#8";
+    FeedLater(50, "\x20");
+    TDeviceInfo info;
+    info.Status = 56;
+    info.ReplyByte1 = 9;
+    w->WaitVersionReply(500, info);
+    QCOMPARE(info.Status, uint8_t(0));
+    QCOMPARE(info.ReplyByte1, uint8_t(0));
+    QCOMPARE(info.ReplyByte2, uint8_t(0));
+    QCOMPARE(RxBuffer, std::string("#8\x20"));
+  }
+
+  void versionReplyFirstEightCounts() {
+    RxBuffer = "#";
+    FeedLater(0, "x8AB8CD");
+    TDeviceInfo info;
+    w->WaitVersionReply(500, info);
+    QCOMPARE(RxBuffer, std::string("#x8AB8CD"));
+    QCOMPARE(info.Status, uint8_t(56));
+    QCOMPARE(info.ReplyByte1, uint8_t('A'));
+    QCOMPARE(info.ReplyByte2, uint8_t('B'));
+  }
+
+  void versionWaitOfZeroSeesNothing() {
+    RxBuffer = "#8AB";
+    TDeviceInfo info;
+    info.Status = 56;
+    w->WaitVersionReply(0, info);
+    QCOMPARE(info.Status, uint8_t(0));
+  }
+
+  void zeroWaitsReturnWithoutPumping() {
+    bool pumped = false;
+    QTimer::singleShot(0, w.get(), [&] { pumped = true; });
+    RxBuffer = "#+";
+    QVERIFY(!w->WaitForByte(0, '+'));
+    w->WaitTicks(0);
+    QVERIFY(!pumped);
+    QTRY_VERIFY(pumped);
+  }
+
+  void byteAlreadyPresentIsFoundAfterOnePump() {
+    bool pumped = false;
+    QTimer::singleShot(0, w.get(), [&] { pumped = true; });
+    RxBuffer = "#+";
+    const uint32_t start = platform::GetTickCount();
+    QVERIFY(w->WaitForByte(60000, '+'));
+    QVERIFY(pumped);
+    QVERIFY(platform::TicksSince(start) < 30000);
+  }
+
+  void byteWaitEndsWhenTheByteArrives() {
+    RxBuffer.clear();
+    FeedLater(150, "ab+");
+    const uint32_t start = platform::GetTickCount();
+    QVERIFY(w->WaitForByte(60000, '+'));
+    QVERIFY(platform::TicksSince(start) >= 150);
+    QVERIFY(platform::TicksSince(start) < 30000);
+    QCOMPARE(RxBuffer, std::string("ab+"));
+  }
+
+  void byteWaitTimesOutAfterItsTime() {
+    RxBuffer.clear();
+    FeedLater(50, "x");
+    const uint32_t start = platform::GetTickCount();
+    QVERIFY(!w->WaitForByte(300, 0x10));
+    QVERIFY(platform::TicksSince(start) >= 300);
+    QCOMPARE(RxBuffer, std::string("x"));
+  }
+
+  void waitTicksPumpsForItsTime() {
+    RxBuffer = "#";
+    FeedLater(100, "z");
+    const uint32_t start = platform::GetTickCount();
+    w->WaitTicks(400);
+    QVERIFY(platform::TicksSince(start) >= 400);
+    QCOMPARE(RxBuffer, std::string("#z"));
+  }
+
+  // Every wait lasts its time also when the counter wraps in the middle of it.
+  void waitsAcrossTheWrap_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("WaitTicks") << 0;
+    QTest::newRow("WaitVersionReply") << 1;
+    QTest::newRow("WaitForByte timeout") << 2;
+    QTest::newRow("WaitForByte found") << 3;
+  }
+  void waitsAcrossTheWrap() {
+    QFETCH(int, kind);
+    platform::SetTickCountOffset(0);
+    platform::SetTickCountOffset(std::numeric_limits<uint32_t>::max() - 100 - platform::GetTickCount());
+    RxBuffer = "#8";
+    const uint32_t start = platform::GetTickCount();
+    QVERIFY(start > std::numeric_limits<uint32_t>::max() - 200);
+    switch (kind) {
+      case 0:
+        w->WaitTicks(300);
+        QVERIFY(platform::TicksSince(start) >= 300);
+        break;
+      case 1: {
+        FeedLater(200, "\x40\x01");  // after the wrap
+        TDeviceInfo info;
+        w->WaitVersionReply(500, info);
+        QVERIFY(platform::TicksSince(start) >= 500);
+        QCOMPARE(info.Status, uint8_t(56));
+        QCOMPARE(info.ReplyByte1, uint8_t(0x40));
+        break;
+      }
+      case 2:
+        QVERIFY(!w->WaitForByte(300, '+'));
+        QVERIFY(platform::TicksSince(start) >= 300);
+        break;
+      case 3:
+        FeedLater(200, "+");
+        QVERIFY(w->WaitForByte(60000, '+'));
+        QVERIFY(platform::TicksSince(start) >= 200);
+        QVERIFY(platform::TicksSince(start) < 30000);
+        break;
+    }
+    QVERIFY(platform::GetTickCount() < start);  // the counter did wrap
+  }
+};
+
+QTEST_MAIN(DeviceLinkWaits)
+#include "devicelink_waits_test.moc"
