@@ -329,10 +329,12 @@ bool PosixComm::PurgeComm(THandle Handle, uint32_t Flags) {
   auto state = Find(Handle);
   if (!state) return Fail(EBADF);
   // Aborting: every transfer here is one blocking call, so none outlives its caller and there
-  // is nothing to abort. Clearing empties the tty queues.
+  // is nothing to abort. Clearing empties the input queue. The output queue is left alone: a
+  // write here completes once the tty has queued the bytes, not once they have left, so
+  // flushing it would drop bytes already reported as written (the last command before a close).
   bool tx = Flags & PURGE_TXCLEAR, rx = Flags & PURGE_RXCLEAR;
   if (tx || rx) {
-    if (::tcflush(Handle, tx && rx ? TCIOFLUSH : (tx ? TCOFLUSH : TCIFLUSH)) < 0) return Fail(errno);
+    if (rx && ::tcflush(Handle, TCIFLUSH) < 0) return Fail(errno);
     std::lock_guard lock(state->mutex);
     if (rx) {
       state->rxReported = 0;
