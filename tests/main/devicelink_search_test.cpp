@@ -1,0 +1,205 @@
+// The device search and the sound test against simulated devices on pseudo-terminals.
+#include <QTimer>
+#include <QtTest>
+
+#include "devicelink_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+const QString FoundPrefix = "Vorel-30415 Sound Player found on ";
+
+// The simulator's record of every 'V' that reached it, at the host's speed of the moment.
+int VersionProbes(const devsim::Simulator& Sim) {
+  int n = 0;
+  for (const auto& line : Sim.Log())
+    if (line == "V" || line.rfind("ignored 0x56 at ", 0) == 0) ++n;
+  return n;
+}
+
+void ExpectReset(const TDeviceInfo& D) {
+  QCOMPARE(D.Status, uint8_t(0));
+  QCOMPARE(D.ReplyByte1, uint8_t(0));
+  QCOMPARE(D.ReplyByte2, uint8_t(0));
+  QCOMPARE(D.Capacity, 0);
+  QVERIFY(D.PortName.isEmpty());
+  QVERIFY(D.DeviceName.isEmpty());
+}
+
+}  // namespace
+
+class DeviceSearch : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { QVERIFY(!MessageBoxShown()); }
+
+  void foundAt57600OnTheSecondPortAfterTheProbesBefore() {
+    devsim::Simulator silent(Silent(115200));
+    devsim::Simulator device(SimAt(57600));
+    ScopedEnv ports("KESTRILO_PORTS", Join({silent.SlavePath(), device.SlavePath()}));
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+
+    QCOMPARE(silent.Log(), (std::vector<std::string>{"V", "ignored 0x56 at 57600 bit/s", "ignored 0x56 at 9600 bit/s"}));
+    QCOMPARE(device.Log(), (std::vector<std::string>{"ignored 0x56 at 115200 bit/s", "V", "reply 38 20 07"}));
+    QCOMPARE(*w->PortList, QStringList({QString::fromStdString(silent.SlavePath()),
+                                        QString::fromStdString(device.SlavePath())}));
+    QVERIFY(w->ComPort->Connected());
+    QCOMPARE(w->ComPort->Port(), device.SlavePath());
+    QVERIFY(w->ComPort->BaudRate() == br57600);
+    QCOMPARE(w->Device.Status, uint8_t(56));
+    QCOMPARE(w->Device.PortName, QString::fromStdString(device.SlavePath()));
+  }
+
+  void foundTextShowsMemoryAndSeconds_data() {
+    QTest::addColumn<unsigned>("units");
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<QString>("figures");
+    QTest::newRow("32") << 32u << 4194304 << "(4 MB / 95 sec)";
+    QTest::newRow("0x40") << 0x40u << 8388608 << "(8 MB / 190 sec)";
+    QTest::newRow("0xFF") << 0xFFu << 33423360 << "(31 MB / 757 sec)";
+  }
+  void foundTextShowsMemoryAndSeconds() {
+    QFETCH(unsigned, units);
+    QFETCH(int, capacity);
+    QFETCH(QString, figures);
+    auto options = SimAt(115200, units);
+    options.version_byte = 0x5a;
+    devsim::Simulator device(options);
+    ScopedEnv ports("KESTRILO_PORTS", device.SlavePath());
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+    const QString port = QString::fromStdString(device.SlavePath());
+    QCOMPARE(w->PanelText(2), FoundPrefix + port + " " + figures);
+    QCOMPARE(w->Device.Status, uint8_t(56));
+    QCOMPARE(w->Device.ReplyByte1, uint8_t(units));
+    QCOMPARE(w->Device.ReplyByte2, uint8_t(0x5a));
+    QCOMPARE(w->Device.Capacity, capacity);
+    QCOMPARE(w->Device.DeviceName, QString("Vorel-30415 Sound Player"));
+    QVERIFY(w->ComPort->Connected());
+    QVERIFY(w->ComPort->BaudRate() == br115200);
+  }
+
+  void emptyMapProbesNothing() {
+    devsim::Simulator bystander(SimAt(115200));
+    ScopedEnv ports("KESTRILO_PORTS", "");
+    auto w = MakeWindow();
+    w->ComPort->SetPort(bystander.SlavePath());
+    w->Device.Status = 56;
+    w->Device.Capacity = 99;
+    w->Device.PortName = "old";
+    w->Device.DeviceName = "old";
+    w->PortList->append("stale");
+    w->Searchdevice1Click(w.get());
+    QCOMPARE(w->PanelText(2), QString("Searching device..."));
+    ExpectReset(w->Device);
+    QVERIFY(w->PortList->isEmpty());
+    QVERIFY(!w->ComPort->Connected());
+    QCOMPARE(w->ComPort->Port(), bystander.SlavePath());  // unchanged, never opened
+    QVERIFY(bystander.Log().empty());
+  }
+
+  void garbageAnswerIsNoDevice() {
+    auto options = SimAt(115200);
+    options.garbage = true;
+    devsim::Simulator garbage(options);
+    ScopedEnv ports("KESTRILO_PORTS", garbage.SlavePath());
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+    ExpectReset(w->Device);
+    QCOMPARE(w->PanelText(2), QString());
+    QCOMPARE(VersionProbes(garbage), 3);
+    // The state after probing in vain: open on the last entry at the last speed.
+    QVERIFY(w->ComPort->Connected());
+    QVERIFY(w->ComPort->BaudRate() == br9600);
+  }
+
+  // A '8' left in the buffer from before must not make a silent port look like the device.
+  void staleEightDoesNotFindADevice() {
+    devsim::Simulator silent(Silent());
+    ScopedEnv ports("KESTRILO_PORTS", silent.SlavePath());
+    auto w = MakeWindow();
+    RxBuffer = "#8\x20\x07";
+    w->Searchdevice1Click(w.get());
+    ExpectReset(w->Device);
+  }
+
+  void portsThatDoNotOpenAreSkippedSilently() {
+    devsim::Simulator device(SimAt(9600));
+    ScopedEnv ports("KESTRILO_PORTS", Join({"/nonexistent/ttyX", device.SlavePath()}));
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+    QCOMPARE(w->Device.Status, uint8_t(56));
+    QVERIFY(w->ComPort->BaudRate() == br9600);
+    QVERIFY(!MessageBoxShown());
+  }
+
+  void noNestedCommandsWhileSearching() {
+    devsim::Simulator silent(Silent());
+    ScopedEnv ports("KESTRILO_PORTS", silent.SlavePath());
+    auto w = MakeWindow();
+    QAction* item = SoundItem(*w, 1);
+    bool ran = false;
+    QTimer::singleShot(200, w.get(), [&] {
+      QVERIFY(w->SearchRunning);
+      w->Searchdevice1Click(w.get());
+      w->Sound41Click(item);
+      ran = true;
+    });
+    w->Searchdevice1Click(w.get());
+    QVERIFY(ran);
+    QVERIFY(!w->SearchRunning);
+    QVERIFY(silent.WaitIdle(10s));
+    QCOMPARE(silent.BytesReceived(), uint64_t(3));  // three probes, nothing else
+    QCOMPARE(w->PortList->size(), 1);
+  }
+
+  void soundTestSearchesFirstWhenNoCandidates() {
+    devsim::Simulator device(SimAt(57600));
+    ScopedEnv ports("KESTRILO_PORTS", device.SlavePath());
+    auto w = MakeWindow();
+    w->Sound41Click(SoundItem(*w, 3));
+    QVERIFY(device.WaitForLogLine("play 3", 10s));
+    QCOMPARE(device.Plays(), std::vector<int>{3});
+    QCOMPARE(w->PanelText(2), FoundPrefix + QString::fromStdString(device.SlavePath()) + " (4 MB / 95 sec)");
+    QVERIFY(!w->ComPort->Connected());
+    QVERIFY(w->ComPort->BaudRate() == br57600);
+
+    // Candidates known: no second search, the byte goes straight out.
+    w->Sound41Click(SoundItem(*w, 4));
+    QVERIFY(device.WaitForLogLine("play 4", 10s));
+    QCOMPARE(VersionProbes(device), 2);
+    QVERIFY(!w->ComPort->Connected());
+  }
+
+  void soundTestAfterAFailedSearchGoesToTheLastCandidate() {
+    devsim::Simulator silent(Silent());
+    RawPty last;
+    ScopedEnv ports("KESTRILO_PORTS", Join({silent.SlavePath(), last.Path()}));
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+    QCOMPARE(w->Device.Status, uint8_t(0));
+    QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("VVV"), 10000);
+    last.Forget();
+    w->Sound41Click(SoundItem(*w, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("2"), 10000);
+    QCOMPARE(last.LastSpeed(), speed_t(B9600));
+    QVERIFY(!w->ComPort->Connected());
+    QCOMPARE(silent.Plays(), std::vector<int>{});
+  }
+
+  void soundTestOnAPortThatDoesNotOpenDoesNothing() {
+    ScopedEnv ports("KESTRILO_PORTS", "/nonexistent/ttyX");
+    auto w = MakeWindow();
+    w->Searchdevice1Click(w.get());
+    QCOMPARE(w->PortList->size(), 1);
+    QVERIFY(!w->ComPort->Connected());
+    w->Sound41Click(SoundItem(*w, 1));
+    QVERIFY(!w->ComPort->Connected());
+  }
+};
+
+QTEST_MAIN(DeviceSearch)
+#include "devicelink_search_test.moc"
