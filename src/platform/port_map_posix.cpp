@@ -50,7 +50,8 @@ std::string LinkBaseName(const std::string& Link) {
 }
 
 // The 8250 driver registers every port it might have, present or not; only the UART type
-// tells a real one from a phantom. The descriptor is only asked, never configured.
+// tells a real one from a phantom. USB serial adapters report no type, so only serial-core
+// ports are asked. The descriptor is only asked, never configured.
 bool IsRealUart(const std::string& DevPath) {
   const int fd = open(DevPath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -82,7 +83,10 @@ std::optional<std::vector<PortMapValue>> ReadSysfs(const std::string& TtyDir, co
     const std::string driver = LinkBaseName(device + "/driver");
     if (driver.empty()) continue;  // nothing drives it, so nothing answers on it
     const std::string devPath = DevDir + "/" + name;
-    if (driver == "serial8250" && !IsRealUart(devPath)) continue;
+    // Newer kernels hang serial-core ports (8250 among them) off a "serial-base" bus, whose
+    // driver is a generic "port"; those are asked for their UART type as well.
+    const bool serialCore = driver == "serial8250" || LinkBaseName(device + "/subsystem") == "serial-base";
+    if (serialCore && !IsRealUart(devPath)) continue;
     map.push_back({Canonical(device), devPath});
   }
   return map;

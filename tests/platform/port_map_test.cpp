@@ -75,12 +75,13 @@ class FakeSysfs : public ::testing::Test {
     fs::create_directories(root / "drivers/cdc_acm");
     fs::create_directories(root / "drivers/serial8250");
     fs::create_directories(root / "drivers/ftdi_sio");
+    fs::create_directories(root / "drivers/port");
     fs::create_directories(root / "dev");
   }
   void TearDown() override { fs::remove_all(root); }
 
   // Name a tty; Driver "" gives a device without a driver, nullptr no device link at all.
-  void AddTty(const std::string& Name, const char* Driver) {
+  void AddTty(const std::string& Name, const char* Driver, const char* Bus = "platform") {
     const fs::path cls = root / "class/tty" / Name;
     fs::create_directories(cls);
     if (!Driver) return;
@@ -88,6 +89,8 @@ class FakeSysfs : public ::testing::Test {
     fs::create_directories(dev);
     fs::create_directory_symlink(dev, cls / "device");
     if (*Driver) fs::create_directory_symlink(root / "drivers" / Driver, dev / "driver");
+    fs::create_directories(root / "bus" / Bus);
+    fs::create_directory_symlink(root / "bus" / Bus, dev / "subsystem");
   }
 
   fs::path root;
@@ -129,13 +132,17 @@ TEST_F(FakeSysfs, Drops8250PortsWithoutARealUart) {
   // A pseudo-terminal has no UART type to report; a missing node cannot even be asked.
   Pty pty;
   fs::create_symlink(pty.path, root / "dev/ttyS0");
+  fs::create_symlink(pty.path, root / "dev/ttyS4");
   AddTty("ttyS0", "serial8250");
   AddTty("ttyS1", "serial8250");
-  AddTty("ttyUSB3", "ftdi_sio");
+  AddTty("ttyS4", "port", "serial-base");  // the same ports as newer kernels show them
+  AddTty("ttyUSB3", "ftdi_sio", "usb-serial");
+  fs::create_symlink(pty.path, root / "dev/ttyACM2");
+  AddTty("ttyACM2", "cdc_acm", "usb");  // reports no UART type, and needs none
 
   const auto map = ReadPortMap();
   ASSERT_TRUE(map.has_value());
-  EXPECT_EQ(Data(*map), (std::vector<std::string>{(root / "dev/ttyUSB3").string()}));
+  EXPECT_EQ(Data(*map), (std::vector<std::string>{(root / "dev/ttyACM2").string(), (root / "dev/ttyUSB3").string()}));
 }
 
 TEST_F(FakeSysfs, AnEmptyTtyFolderGivesOnlyTheExtraPorts) {
