@@ -45,7 +45,7 @@ thread_local uint32_t t_lastError = 0;
 
 // How often line states are sampled while line, error or output-empty events are watched
 // (the driver has no readiness signal for them).
-constexpr int kSamplePeriodMs = 10;
+constexpr int kSamplePeriodMs = 20;
 
 bool Fail(int err) {
   t_lastError = static_cast<uint32_t>(err);

@@ -332,3 +332,33 @@ TEST(Unplug, TheEventThreadEndsAndCloseWorks) {
   EXPECT_NO_THROW(f.port.Close());
   EXPECT_FALSE(f.port.Connected());
 }
+
+TEST(WindowSync, ARingOnlyBatchSendsOneMessage) {
+  PtyPair pty;
+  CommRecorder rec;
+  EventLog ev;
+  WindowPort port;
+  port.SetCommServices(&rec);
+  port.SetPort(pty.SlavePath());
+  port.SetSyncMethod(smWindowSync);
+  port.SetEvents(TComEvents{evRing, evRLSD});
+  RecordLineEvents(port, ev, false);
+  port.Open();
+  ev.Clear();
+  // Setting the mask ends the pending wait with nothing reported; the recorder adds a ring.
+  // Only a wait in progress ends, so repeat until the thread was waiting.
+  auto endWait = [&] {
+    comm::SystemComm().SetCommMask(port.Handle(), 0x0120);
+    return false;
+  };
+  rec.ExtraEvents = comm::EV_RING;
+  ASSERT_TRUE(PumpUntil([&] { return ev.Size() >= 1 || (rec.ExtraEvents != 0 && endWait()); }));
+  PumpFor(100);
+  EXPECT_EQ(port.messages.Get(), Log{"1025:256:0"});
+  EXPECT_EQ(ev.Get(), Log{"Ring"});
+  rec.ExtraEvents = comm::EV_RLSD;
+  rec.ExtraModem = comm::MS_RLSD_ON;
+  ASSERT_TRUE(PumpUntil([&] { return ev.Size() >= 2 || (rec.ExtraEvents != 0 && endWait()); }));
+  EXPECT_EQ(port.messages.Get(), (Log{"1025:256:0", "1025:32:0"}));
+  EXPECT_EQ(ev.Get().back(), "RLSD1");
+}
