@@ -117,6 +117,7 @@ TEST(EventThread, BytesWaitForThePumpAndArriveAsOneEvent) {
   f.pty.Send("abc");
   // The UI side is busy: the batch waits at its hand-over.
   ASSERT_TRUE(WaitUntil([] { return SynchronizePending(); }));
+  ASSERT_TRUE(WaitUntil([&] { return f.port.InputCount() == 3; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(f.ev.Size(), 0u);
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
@@ -166,6 +167,7 @@ TEST(EventThread, ReceivedBytesBeforeOutputEmpty) {
   ASSERT_EQ(f.port.Write("w", 1), 1);
   f.pty.Send("b");
   ASSERT_EQ(f.pty.Receive(1), "w");
+  ASSERT_TRUE(WaitUntil([&] { return f.port.InputCount() == 2; }));
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 3; }));
   PumpFor(100);
   EXPECT_EQ(f.ev.Get(), (Log{"RxChar 2", "RxChar 2", "TxEmpty"}));

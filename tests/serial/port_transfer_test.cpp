@@ -158,6 +158,18 @@ TEST(Transfer, WriteReachesTheLine) {
   EXPECT_EQ(pty.Receive(6), "V" + all);
 }
 
+TEST(Transfer, BytesWrittenJustBeforeCloseStillLeave) {
+  PtyPair pty;
+  TComPort port;
+  port.SetPort(pty.SlavePath());
+  port.Open();
+  pty.Send("unread");  // the input side is emptied at close, the output side is not
+  ASSERT_TRUE(WaitUntil([&] { return port.InputCount() == 6; }));
+  ASSERT_EQ(port.Write("P", 1), 1);
+  port.Close();
+  EXPECT_EQ(pty.Receive(1), "P");
+}
+
 TEST(Transfer, ReadTextReturnsWhatIsQueuedByteForByte) {
   PtyPair pty;
   TComPort port;
