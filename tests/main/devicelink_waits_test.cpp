@@ -1,6 +1,8 @@
 // The protocol's waits, with replies fed through a real pseudo-terminal and the real port.
 #include <QTimer>
 #include <QtTest>
+#include <sys/file.h>
+
 #include <limits>
 
 #include "devicelink_support.h"
@@ -42,6 +44,19 @@ class DeviceLinkWaits : public QObject {
     QVERIFY(fresh->PortList && fresh->PortList->isEmpty());
     QCOMPARE(fresh->Device.Status, uint8_t(0));
     QVERIFY(!fresh->ComPort->Connected());
+  }
+
+  void destroyingTheWindowClosesAnOpenPort() {
+    QVERIFY(w->ComPort->Connected());
+    const auto lockable = [this] {
+      const int fd = ::open(pty->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      const bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+      if (fd >= 0) ::close(fd);
+      return ok;
+    };
+    QVERIFY(!lockable());  // held by the open port
+    w.reset();
+    QVERIFY(lockable());
   }
 
   void receivedBytesAreAppendedWhole() {
