@@ -26,7 +26,9 @@ class TCustomComPort : public TComponent {
   // ---- operations ----
   // Opens the device and applies every setting; no-op while open. Raises EComPort(Ext).
   void Open();
-  // Stops the event thread and closes the device; no-op while closed.
+  // Stops the event thread and closes the device; no-op while closed. Call it on the UI thread,
+  // and not from a handler that runs inside this port's own batch under smThreadSync or
+  // smNone: the event thread is then waiting for that very handler and cannot end.
   void Close();
   // Writes Count bytes, blocking up to the write timeout; returns the bytes written.
   int Write(const void* Buffer, int Count);
