@@ -279,12 +279,17 @@ void TForm1::showEvent(QShowEvent* Event) {
   if (!OuterSizeApplied_ && !Event->spontaneous()) {
     OuterSizeApplied_ = true;
     // The frame is known only once the window is on screen; the stored size is the outer one.
-    QTimer::singleShot(0, this, [this] { ApplyOuterSize(); });
+    QTimer::singleShot(0, this, [this] { ApplyOuterSize(10); });
   }
 }
 
-void TForm1::ApplyOuterSize() {
+void TForm1::ApplyOuterSize(int Tries) {
   const QSize Frame = frameGeometry().size() - geometry().size();
+  // Some window managers report the frame a little after the window is mapped.
+  if (Frame.isEmpty() && Tries > 1) {
+    QTimer::singleShot(30, this, [this, Tries] { ApplyOuterSize(Tries - 1); });
+    return;
+  }
   resize(kOuterWidth - Frame.width(), kOuterHeight - Frame.height());
   move(kLeft, kTop);
 }

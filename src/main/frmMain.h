@@ -133,7 +133,7 @@ class TForm1 : public QMainWindow {
   void CreateMenus();
   void CreateOpenDialog();
   void BindHandlers();
-  void ApplyOuterSize();
+  void ApplyOuterSize(int Tries);
   void Exit1Click(QObject* Sender);
   void About1Click(QObject* Sender);
   TPanelStatusBar* Panels_ = nullptr;  // StatusBar1, with its panels

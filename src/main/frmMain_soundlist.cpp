@@ -23,11 +23,12 @@ QTreeWidgetItem* FirstSelectedFrom(QTreeWidget* LV, int Start) {
 // A typed digital address: a whole decimal number in range; surrounding blanks are allowed.
 bool ParseAddress(const QString& Text, int& Address) {
   const QString T = Text.trimmed();
-  if (T.isEmpty() || T.size() > 4) return false;
+  if (T.isEmpty()) return false;
   for (QChar C : T)
     if (C < u'0' || C > u'9') return false;
-  Address = T.toInt();
-  return Address >= kMinAddress && Address <= kMaxAddress;
+  bool Ok = false;
+  Address = T.toInt(&Ok);
+  return Ok && Address >= kMinAddress && Address <= kMaxAddress;
 }
 
 }  // namespace

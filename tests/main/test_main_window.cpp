@@ -166,6 +166,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(Types->itemText(1), QStringLiteral("Data files (*.dat)"));
   }
 
+  void contextMenuOpensOnTheList() {
+    TForm1 Form;
+    Form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form));
+    Form.AppendSoundRow(QStringLiteral("/x/a.wav"));
+    const QPoint P = Form.LV->visualItemRect(Form.LV->topLevelItem(0)).center();
+    emit Form.LV->customContextMenuRequested(P);
+    QTRY_VERIFY(Form.PopupMenu1->isVisible());
+    Form.PopupMenu1->close();
+    QCOMPARE(Form.LV->topLevelItemCount(), 1);  // opening it does nothing of its own
+  }
+
   void exitClosesTheWindow() {
     TForm1 Form;
     Form.show();

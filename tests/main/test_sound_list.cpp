@@ -334,6 +334,12 @@ class SoundListTest : public QObject {
     });
     Form.Changedigitaladdress1->trigger();
     QCOMPARE(Form.LV->topLevelItem(1)->text(TForm1::ColAddress), QStringLiteral("1"));
+    ModalDriver::When<QInputDialog>([&](QInputDialog* D) {
+      D->setTextValue(QStringLiteral("0040"));
+      D->accept();
+    });
+    Form.Changedigitaladdress1->trigger();
+    QCOMPARE(Form.LV->topLevelItem(1)->text(TForm1::ColAddress), QStringLiteral("40"));
   }
 
   void addressOutsideTheRangeIsRefused() {
@@ -341,7 +347,7 @@ class SoundListTest : public QObject {
     Form.show();
     FiveRows(Form);
     Select(Form, {3});
-    for (const char* Typed : {"0", "2041", "abc", "", "-5", "12x", "1.5", "99999"}) {
+    for (const char* Typed : {"0", "2041", "abc", "", "-5", "+5", "12x", "1.5", "99999999999", "0x10"}) {
       MessageBoxSeen Seen;
       ModalDriver::When<QInputDialog>([&](QInputDialog* D) {
         D->setTextValue(QString::fromLatin1(Typed));
