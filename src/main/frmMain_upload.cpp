@@ -67,10 +67,10 @@ class FinishGuard {
     f_.Searchdevice1->setEnabled(true);
     try {
       f_.ComPort->Close();
-      f_.ComPort->SetEvents(events_);
     } catch (...) {
       // Closing a vanished device may fail; the error that ended the run is what matters.
     }
+    f_.ComPort->SetEvents(events_);
     f_.UploadRunning = false;
   }
   FinishGuard(const FinishGuard&) = delete;
