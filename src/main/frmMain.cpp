@@ -114,20 +114,20 @@ void TForm1::CreateLayout() {
 
 // The four flat toolbar buttons, with their captions, places, sizes and images.
 void TForm1::CreateToolbarButtons() {
-  struct Spec {
+  struct ButtonLayout {
     TmPngSpeedButton** Member;
     const char* Name;
     const char* Caption;
     int Left, Width;
     const char* Image;
   };
-  const Spec Buttons[] = {
+  const ButtonLayout Buttons[] = {
       {&btnAdd, "btnAdd", "Add file(s)", 1, 104, "add"},
       {&btnRemove, "btnRemove", "Remove", 105, 104, "remove"},
       {&btnSearch, "btnSearch", "Search device", 225, 136, "search"},
       {&btnUpload, "btnUpload", "Upload to device", 361, 136, "upload"},
   };
-  for (const Spec& B : Buttons) {
+  for (const ButtonLayout& B : Buttons) {
     auto* Button = new TmPngSpeedButton(Panel1);
     Button->setObjectName(QString::fromLatin1(B.Name));
     Button->SetCaption(QString::fromLatin1(B.Caption));

@@ -142,6 +142,18 @@ class PosixComm final : public TCommServices {
     return it == FPorts.end() ? nullptr : it->second;
   }
 
+  // A transfer works with the timeouts as they were when it started.
+  std::shared_ptr<PortState> FindWithTimeouts(THandle Handle, TCommTimeouts& Timeouts) {
+    auto state = Find(Handle);
+    if (!state) {
+      Fail(EBADF);
+      return nullptr;
+    }
+    std::lock_guard lock(state->mutex);
+    Timeouts = state->timeouts;
+    return state;
+  }
+
   std::mutex FMutex;
   std::unordered_map<int, std::shared_ptr<PortState>> FPorts;
 };
@@ -378,16 +390,9 @@ bool PosixComm::GetCommModemStatus(THandle Handle, uint32_t& Status) {
 
 TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) {
   Written = 0;
-  auto state = Find(Handle);
-  if (!state) {
-    Fail(EBADF);
-    return TIoResult::NotStarted;
-  }
   TCommTimeouts to;
-  {
-    std::lock_guard lock(state->mutex);
-    to = state->timeouts;
-  }
+  auto state = FindWithTimeouts(Handle, to);
+  if (!state) return TIoResult::NotStarted;
   const uint64_t total = uint64_t{to.WriteTotalTimeoutMultiplier} * Count + to.WriteTotalTimeoutConstant;
   const uint64_t start = NowMs();
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
@@ -427,16 +432,9 @@ TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Coun
 
 TIoResult PosixComm::ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) {
   Read = 0;
-  auto state = Find(Handle);
-  if (!state) {
-    Fail(EBADF);
-    return TIoResult::NotStarted;
-  }
   TCommTimeouts to;
-  {
-    std::lock_guard lock(state->mutex);
-    to = state->timeouts;
-  }
+  auto state = FindWithTimeouts(Handle, to);
+  if (!state) return TIoResult::NotStarted;
   constexpr uint32_t kAll = 0xFFFFFFFFu;
   // The driver's timeout rules: interval all-ones with both totals 0 returns at once; interval
   // and multiplier all-ones with a constant waits that long for the first byte only; otherwise

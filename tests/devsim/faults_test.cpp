@@ -13,12 +13,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-Options Fast() {
-  Options o;
-  o.erase_ms = 0;
-  return o;
-}
-
 TEST(DevsimFaults, HangupAfterNDataBytesMakesTheHostsWritesFail) {
   TempDir dir;
   Options o = Fast();

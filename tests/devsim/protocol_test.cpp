@@ -14,12 +14,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-Options Fast() {
-  Options o;
-  o.erase_ms = 0;
-  return o;
-}
-
 TEST(DevsimVersion, AnswersAtItsOwnSpeedOnly) {
   Options o = Fast();
   o.baud = 57600;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "devsim/devsim.h"
 #include "host_port.h"
 
 namespace devsim_test {
@@ -62,6 +63,13 @@ inline std::string Joined(const std::vector<std::string>& lines) {
   std::string s;
   for (const auto& l : lines) s += l + "\n";
   return s;
+}
+
+// Default options with an instant erase, so tests need not wait for the flash.
+inline devsim::Options Fast() {
+  devsim::Options o;
+  o.erase_ms = 0;
+  return o;
 }
 
 }  // namespace devsim_test
