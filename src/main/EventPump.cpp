@@ -3,6 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "platform/ticks.h"
 
@@ -39,6 +41,14 @@ bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<
   for (;;) {
     const uint32_t elapsed = platform::TicksSince(Start);
     if (elapsed >= Milliseconds) return false;
+    // In the last tick a millisecond timer would overshoot the tick boundary by up to a
+    // whole tick (the data stream's 1 ms pauses would take 1.5 ms); poll in short naps there.
+    if (Milliseconds - elapsed == 1) {
+      PumpEvents();
+      if (Done()) return true;
+      std::this_thread::sleep_for(std::chrono::microseconds(250));
+      continue;
+    }
     // Process what is pending now; then sleep until the next event or the deadline.
     if (slept) {
       slept = false;
