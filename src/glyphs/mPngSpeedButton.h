@@ -7,30 +7,13 @@
 #include <span>
 
 #include "glyphs/PngImage.h"
+#include "toolkit/enum_set.h"
 #include "toolkit/speed_button.h"
 
 enum class TPngOption : uint8_t { pngBlendOnDisabled = 0, pngGrayscaleOnDisabled = 1 };
 
 // A set of TPngOption; each option is the bit of its number.
-class TPngOptions {
- public:
-  constexpr TPngOptions() = default;
-  constexpr TPngOptions(std::initializer_list<TPngOption> Options) {
-    for (TPngOption o : Options) FBits |= Bit(o);
-  }
-  static constexpr TPngOptions FromBits(uint8_t Bits) {
-    TPngOptions s;
-    s.FBits = Bits & 3;
-    return s;
-  }
-  constexpr bool Contains(TPngOption O) const { return (FBits & Bit(O)) != 0; }
-  constexpr uint8_t Bits() const { return FBits; }
-  constexpr bool operator==(const TPngOptions&) const = default;
-
- private:
-  static constexpr uint8_t Bit(TPngOption O) { return uint8_t(1u << uint8_t(O)); }
-  uint8_t FBits = 0;
-};
+using TPngOptions = TEnumSet<TPngOption>;
 
 // A flat speed button that draws a PNG image with alpha beside its caption, faded or
 // greyed while disabled. The base button lays out a placeholder glyph of the image's
