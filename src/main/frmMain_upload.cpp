@@ -28,15 +28,15 @@ constexpr int kAckEvery = 264;
 constexpr uint32_t kEraseWaitMs = 60000;
 constexpr uint32_t kAckWaitMs = 10;
 
-// The runtime's text for a file that cannot be opened.
-[[noreturn]] void ThrowCannotOpen(const QFile& File) {
-  throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(File.fileName()), File.errorString())
+// The runtime's text for a file that cannot be opened, read or written; Verb names which.
+[[noreturn]] void ThrowFileError(const char* Verb, const QFile& File) {
+  throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
+                               .arg(QLatin1String(Verb), QDir::toNativeSeparators(File.fileName()), File.errorString())
                                .toStdString());
 }
 
 void OpenOrThrow(QFile& File, QIODevice::OpenMode Mode) {
-  if (!File.open(Mode)) ThrowCannotOpen(File);
+  if (!File.open(Mode)) ThrowFileError("open", File);
 }
 
 void SendByte(TComPort& Port, uint8_t Byte) { Port.Write(&Byte, 1); }
@@ -201,11 +201,10 @@ void TForm1::Startuploading1Click(QObject*) {
     char block[kCopyBlock];
     while (source.pos() < end) {
       const qint64 got = source.read(block, std::min<int64_t>(kCopyBlock, end - source.pos()));
-      if (got <= 0) throw std::runtime_error(("Cannot read file \"" + source.fileName() + "\". " + source.errorString()).toStdString());
+      if (got <= 0) ThrowFileError("read", source);
       for (qint64 j = 0; j < got; ++j)
         if (block[j] == 0) block[j] = 1;
-      if (target.write(block, got) != got)
-        throw std::runtime_error(("Cannot write file \"" + target.fileName() + "\". " + target.errorString()).toStdString());
+      if (target.write(block, got) != got) ThrowFileError("write", target);
       ProgressBar->setValue(int(source.pos()));
       PumpEvents();
     }
@@ -228,8 +227,7 @@ void TForm1::Startuploading1Click(QObject*) {
       }
       RxBuffer.clear();
       char byte;
-      if (!target.getChar(&byte))
-        throw std::runtime_error(("Cannot read file \"" + target.fileName() + "\". " + target.errorString()).toStdString());
+      if (!target.getChar(&byte)) ThrowFileError("read", target);
       if (ComPort->Connected()) SendByte(*ComPort, uint8_t(byte));
       ProgressBar->setValue(int(target.pos()));
       PumpEvents();
