@@ -47,7 +47,7 @@ devsim::Options SilentSim() {
 
 std::unique_ptr<TForm1> MakeWindow() {
   auto w = std::make_unique<TForm1>();
-  if (!w->ComPort) w->CreateDeviceLink();
+  if (!w->Engine) w->CreateDeviceLink();
   return w;
 }
 
@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
     // The waits with the port open, so the event thread is watching the line.
     devsim::Simulator sim(SilentSim());
     auto w = MakeWindow();
-    w->ComPort->SetPort(sim.SlavePath());
-    w->ComPort->Open();
-    RxBuffer = "#";
+    w->Engine->ComPort->SetPort(sim.SlavePath());
+    w->Engine->ComPort->Open();
+    w->Engine->RxBuffer = "#";
     ReportCpu("WaitVersionReply(500), no reply", [&] {
       TDeviceInfo info;
       w->WaitVersionReply(500, info);

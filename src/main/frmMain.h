@@ -8,7 +8,7 @@
 #include <string>
 
 #include "glyphs/mPngSpeedButton.h"
-#include "main/DeviceInfo.h"
+#include "device/Engine.h"
 
 class QAbstractButton;
 class QAction;
@@ -24,16 +24,9 @@ class TComPort;
 class TCustomComPort;
 class TPanelStatusBar;
 
-// Every byte the device sends is appended here; the protocol's waits look for replies in it.
-// A byte string: 0x00 and bytes above 127 are kept as they are.
-extern std::string RxBuffer;
-
-// Size of a named file, -1 when there is none.
-int64_t FileSizeOf(const QString& FileName);
-
 // The main window. Members keep their layout names and are public, as the window's
 // operations and its tests reach them by name.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* parent = nullptr);
@@ -79,9 +72,9 @@ class TForm1 : public QMainWindow {
 
   // ---- run-time fields ----
   QProgressBar* ProgressBar = nullptr;       // created in FormCreate, inside panel 0
-  std::unique_ptr<TComPort> ComPort;         // device link
-  std::unique_ptr<QStringList> PortList;     // candidate port names of the last search
-  TDeviceInfo Device;                        // result of the last search
+  // The device link and the upload: its port, port list, last search result and
+  // receive buffer live there.
+  std::unique_ptr<TDeviceEngine> Engine;
 
   // ---- layout and lifecycle (frmMain.cpp) ----
   void FormCreate();
@@ -103,7 +96,7 @@ class TForm1 : public QMainWindow {
   void AppendSoundRow(const QString& FileName);
 
   // ---- device link (frmMain_devicelink.cpp) ----
-  void CreateDeviceLink();   // FormCreate: ComPort, its OnRxChar, PortList, RxBuffer
+  void CreateDeviceLink();   // FormCreate: the engine with its port, port list and RxBuffer
   void FreePortList();       // FormDestroy, before the progress bar
   void FreeComPort();        // FormDestroy, after the progress bar
   void ComPortRxChar(TCustomComPort* Sender, int Count);
@@ -115,13 +108,21 @@ class TForm1 : public QMainWindow {
   void Sound41Click(QObject* Sender);
   bool SearchRunning = false;  // no nested search, upload or sound test from its pumps
 
-  // ---- encoding (frmMain_encoding.cpp) ----
+  // ---- upload (frmMain_upload.cpp) ----
   void EncodeFile(const QString& Source, const QString& Dest);
   QString EncodeError;  // why the last EncodeFile did not convert; empty when the encoder succeeded
-
-  // ---- upload (frmMain_upload.cpp) ----
   void Startuploading1Click(QObject* Sender);
   bool UploadRunning = false;  // list edits and the sound test do nothing while set
+
+  // ---- the device engine's front end (frmMain_devicelink.cpp) ----
+  void ShowPanelText(int Index, const std::string& Text) override;
+  void ShowProgressMaximum(int Maximum) override;
+  void ShowProgress(int Value) override;
+  void ShowRowState(int Row, TRowState State) override;
+  void EnableControls(bool Enabled) override;
+  void ShowMessage(const std::string& Text) override;
+  void PumpEvents() override;
+  bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override;
 
  protected:
   void showEvent(QShowEvent* Event) override;

@@ -23,8 +23,8 @@ void ExpectReset(const TDeviceInfo& D) {
   QCOMPARE(D.ReplyByte1, uint8_t(0));
   QCOMPARE(D.ReplyByte2, uint8_t(0));
   QCOMPARE(D.Capacity, 0);
-  QVERIFY(D.PortName.isEmpty());
-  QVERIFY(D.DeviceName.isEmpty());
+  QVERIFY(D.PortName.empty());
+  QVERIFY(D.DeviceName.empty());
 }
 
 }  // namespace
@@ -44,13 +44,12 @@ class DeviceSearch : public QObject {
 
     QCOMPARE(silent.Log(), (std::vector<std::string>{"V", "ignored 0x56 at 57600 bit/s", "ignored 0x56 at 9600 bit/s"}));
     QCOMPARE(device.Log(), (std::vector<std::string>{"ignored 0x56 at 115200 bit/s", "V", "reply 38 20 07"}));
-    QCOMPARE(*w->PortList, QStringList({QString::fromStdString(silent.SlavePath()),
-                                        QString::fromStdString(device.SlavePath())}));
-    QVERIFY(w->ComPort->Connected());
-    QCOMPARE(w->ComPort->Port(), device.SlavePath());
-    QVERIFY(w->ComPort->BaudRate() == br57600);
-    QCOMPARE(w->Device.Status, uint8_t(56));
-    QCOMPARE(w->Device.PortName, QString::fromStdString(device.SlavePath()));
+    QCOMPARE(w->Engine->PortList, (std::vector<std::string>{silent.SlavePath(), device.SlavePath()}));
+    QVERIFY(w->Engine->ComPort->Connected());
+    QCOMPARE(w->Engine->ComPort->Port(), device.SlavePath());
+    QVERIFY(w->Engine->ComPort->BaudRate() == br57600);
+    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
+    QCOMPARE(w->Engine->Device.PortName, device.SlavePath());
   }
 
   void foundTextShowsMemoryAndSeconds_data() {
@@ -73,31 +72,31 @@ class DeviceSearch : public QObject {
     w->Searchdevice1Click(w.get());
     const QString port = QString::fromStdString(device.SlavePath());
     QCOMPARE(w->PanelText(2), FoundPrefix + port + " " + figures);
-    QCOMPARE(w->Device.Status, uint8_t(56));
-    QCOMPARE(w->Device.ReplyByte1, uint8_t(units));
-    QCOMPARE(w->Device.ReplyByte2, uint8_t(0x5a));
-    QCOMPARE(w->Device.Capacity, capacity);
-    QCOMPARE(w->Device.DeviceName, QString("Vorel-30415 Sound Player"));
-    QVERIFY(w->ComPort->Connected());
-    QVERIFY(w->ComPort->BaudRate() == br115200);
+    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
+    QCOMPARE(w->Engine->Device.ReplyByte1, uint8_t(units));
+    QCOMPARE(w->Engine->Device.ReplyByte2, uint8_t(0x5a));
+    QCOMPARE(w->Engine->Device.Capacity, capacity);
+    QCOMPARE(w->Engine->Device.DeviceName, std::string("Vorel-30415 Sound Player"));
+    QVERIFY(w->Engine->ComPort->Connected());
+    QVERIFY(w->Engine->ComPort->BaudRate() == br115200);
   }
 
   void emptyMapProbesNothing() {
     devsim::Simulator bystander(SimAt(115200));
     ScopedEnv ports("KESTRILO_PORTS", "");
     auto w = MakeWindow();
-    w->ComPort->SetPort(bystander.SlavePath());
-    w->Device.Status = 56;
-    w->Device.Capacity = 99;
-    w->Device.PortName = "old";
-    w->Device.DeviceName = "old";
-    w->PortList->append("stale");
+    w->Engine->ComPort->SetPort(bystander.SlavePath());
+    w->Engine->Device.Status = 56;
+    w->Engine->Device.Capacity = 99;
+    w->Engine->Device.PortName = "old";
+    w->Engine->Device.DeviceName = "old";
+    w->Engine->PortList.push_back("stale");
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->PanelText(2), QString("Searching device..."));
-    ExpectReset(w->Device);
-    QVERIFY(w->PortList->isEmpty());
-    QVERIFY(!w->ComPort->Connected());
-    QCOMPARE(w->ComPort->Port(), bystander.SlavePath());  // unchanged, never opened
+    ExpectReset(w->Engine->Device);
+    QVERIFY(w->Engine->PortList.empty());
+    QVERIFY(!w->Engine->ComPort->Connected());
+    QCOMPARE(w->Engine->ComPort->Port(), bystander.SlavePath());  // unchanged, never opened
     QVERIFY(bystander.Log().empty());
   }
 
@@ -108,12 +107,12 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", garbage.SlavePath());
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    ExpectReset(w->Device);
+    ExpectReset(w->Engine->Device);
     QCOMPARE(w->PanelText(2), QString());
     QCOMPARE(VersionProbes(garbage), 3);
     // The state after probing in vain: open on the last entry at the last speed.
-    QVERIFY(w->ComPort->Connected());
-    QVERIFY(w->ComPort->BaudRate() == br9600);
+    QVERIFY(w->Engine->ComPort->Connected());
+    QVERIFY(w->Engine->ComPort->BaudRate() == br9600);
   }
 
   // A '8' left in the buffer from before must not make a silent port look like the device.
@@ -121,9 +120,9 @@ class DeviceSearch : public QObject {
     devsim::Simulator silent(Silent());
     ScopedEnv ports("KESTRILO_PORTS", silent.SlavePath());
     auto w = MakeWindow();
-    RxBuffer = "#8\x20\x07";
+    w->Engine->RxBuffer = "#8\x20\x07";
     w->Searchdevice1Click(w.get());
-    ExpectReset(w->Device);
+    ExpectReset(w->Engine->Device);
   }
 
   void portsThatDoNotOpenAreSkippedSilently() {
@@ -131,8 +130,8 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", Join({"/nonexistent/ttyX", device.SlavePath()}));
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->Device.Status, uint8_t(56));
-    QVERIFY(w->ComPort->BaudRate() == br9600);
+    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
+    QVERIFY(w->Engine->ComPort->BaudRate() == br9600);
     QVERIFY(!MessageBoxShown());
   }
 
@@ -153,7 +152,7 @@ class DeviceSearch : public QObject {
     QVERIFY(!w->SearchRunning);
     QVERIFY(silent.WaitIdle(10s));
     QCOMPARE(silent.BytesReceived(), uint64_t(3));  // three probes, nothing else
-    QCOMPARE(w->PortList->size(), 1);
+    QCOMPARE(w->Engine->PortList.size(), size_t(1));
   }
 
   void soundTestSearchesFirstWhenNoCandidates() {
@@ -164,14 +163,14 @@ class DeviceSearch : public QObject {
     QVERIFY(device.WaitForLogLine("play 3", 10s));
     QCOMPARE(device.Plays(), std::vector<int>{3});
     QCOMPARE(w->PanelText(2), FoundPrefix + QString::fromStdString(device.SlavePath()) + " (4 MB / 95 sec)");
-    QVERIFY(!w->ComPort->Connected());
-    QVERIFY(w->ComPort->BaudRate() == br57600);
+    QVERIFY(!w->Engine->ComPort->Connected());
+    QVERIFY(w->Engine->ComPort->BaudRate() == br57600);
 
     // Candidates known: no second search, the byte goes straight out.
     w->Sound41Click(SoundItem(*w, 4));
     QVERIFY(device.WaitForLogLine("play 4", 10s));
     QCOMPARE(VersionProbes(device), 2);
-    QVERIFY(!w->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort->Connected());
   }
 
   void soundTestAfterAFailedSearchGoesToTheLastCandidate() {
@@ -180,13 +179,13 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", Join({silent.SlavePath(), last.Path()}));
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->Device.Status, uint8_t(0));
+    QCOMPARE(w->Engine->Device.Status, uint8_t(0));
     QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("VVV"), 10000);
     last.Forget();
     w->Sound41Click(SoundItem(*w, 2));
     QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("2"), 10000);
     QCOMPARE(last.LastSpeed(), speed_t(B9600));
-    QVERIFY(!w->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort->Connected());
     QCOMPARE(silent.Plays(), std::vector<int>{});
   }
 
@@ -194,10 +193,10 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", "/nonexistent/ttyX");
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->PortList->size(), 1);
-    QVERIFY(!w->ComPort->Connected());
+    QCOMPARE(w->Engine->PortList.size(), size_t(1));
+    QVERIFY(!w->Engine->ComPort->Connected());
     w->Sound41Click(SoundItem(*w, 1));
-    QVERIFY(!w->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort->Connected());
   }
 };
 

@@ -62,7 +62,7 @@ inline std::string Join(const std::vector<std::string>& Paths) {
 // A created main window with its device link.
 inline std::unique_ptr<TForm1> MakeWindow() {
   auto w = std::make_unique<TForm1>();
-  if (!w->ComPort) w->CreateDeviceLink();
+  if (!w->Engine) w->CreateDeviceLink();
   return w;
 }
 

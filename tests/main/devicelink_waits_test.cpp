@@ -22,15 +22,15 @@ class DeviceLinkWaits : public QObject {
   }
   // Lets everything already sent reach RxBuffer.
   void Settle(const std::string& Expected) {
-    QTRY_COMPARE_WITH_TIMEOUT(RxBuffer, Expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Engine->RxBuffer, Expected, 10000);
   }
 
  private slots:
   void init() {
     w = MakeWindow();
     pty = std::make_unique<RawPty>();
-    w->ComPort->SetPort(pty->Path());
-    w->ComPort->Open();
+    w->Engine->ComPort->SetPort(pty->Path());
+    w->Engine->ComPort->Open();
   }
   void cleanup() {
     w.reset();
@@ -40,14 +40,14 @@ class DeviceLinkWaits : public QObject {
 
   void freshWindowHoldsOnlyTheHashAndNoDevice() {
     auto fresh = MakeWindow();
-    QCOMPARE(RxBuffer, std::string("#"));
-    QVERIFY(fresh->PortList && fresh->PortList->isEmpty());
-    QCOMPARE(fresh->Device.Status, uint8_t(0));
-    QVERIFY(!fresh->ComPort->Connected());
+    QCOMPARE(fresh->Engine->RxBuffer, std::string("#"));
+    QVERIFY(fresh->Engine->PortList.empty());
+    QCOMPARE(fresh->Engine->Device.Status, uint8_t(0));
+    QVERIFY(!fresh->Engine->ComPort->Connected());
   }
 
   void destroyingTheWindowClosesAnOpenPort() {
-    QVERIFY(w->ComPort->Connected());
+    QVERIFY(w->Engine->ComPort->Connected());
     const auto lockable = [this] {
       const int fd = ::open(pty->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
       const bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -62,11 +62,11 @@ class DeviceLinkWaits : public QObject {
   void receivedBytesAreAppendedWhole() {
     pty->Send(std::string("A\0\xff" "B", 4));
     QVERIFY(w->WaitForByte(10000, 'B'));
-    QCOMPARE(RxBuffer, std::string("#A\0\xff" "B", 5));
+    QCOMPARE(w->Engine->RxBuffer, std::string("#A\0\xff" "B", 5));
   }
 
   void versionReplyCompletedDuringTheWait() {
-    RxBuffer = "#8";
+    w->Engine->RxBuffer = "#8";
     FeedLater(100, "\x20\x07");
     TDeviceInfo info;
     info.Status = 99;
@@ -79,11 +79,11 @@ class DeviceLinkWaits : public QObject {
     QCOMPARE(info.ReplyByte1, uint8_t(32));
     QCOMPARE(info.ReplyByte2, uint8_t(7));
     QCOMPARE(info.Capacity, 1234);  // not the wait's business
-    QCOMPARE(info.PortName, QString("kept"));
+    QCOMPARE(info.PortName, std::string("kept"));
   }
 
   void versionReplyOneByteShort() {
-    RxBuffer = "#8";
+    w->Engine->RxBuffer = "#8";
     FeedLater(50, "\x20");
     TDeviceInfo info;
     info.Status = 56;
@@ -92,22 +92,22 @@ class DeviceLinkWaits : public QObject {
     QCOMPARE(info.Status, uint8_t(0));
     QCOMPARE(info.ReplyByte1, uint8_t(0));
     QCOMPARE(info.ReplyByte2, uint8_t(0));
-    QCOMPARE(RxBuffer, std::string("#8\x20"));
+    QCOMPARE(w->Engine->RxBuffer, std::string("#8\x20"));
   }
 
   void versionReplyFirstEightCounts() {
-    RxBuffer = "#";
+    w->Engine->RxBuffer = "#";
     FeedLater(0, "x8AB8CD");
     TDeviceInfo info;
     w->WaitVersionReply(500, info);
-    QCOMPARE(RxBuffer, std::string("#x8AB8CD"));
+    QCOMPARE(w->Engine->RxBuffer, std::string("#x8AB8CD"));
     QCOMPARE(info.Status, uint8_t(56));
     QCOMPARE(info.ReplyByte1, uint8_t('A'));
     QCOMPARE(info.ReplyByte2, uint8_t('B'));
   }
 
   void versionWaitOfZeroSeesNothing() {
-    RxBuffer = "#8AB";
+    w->Engine->RxBuffer = "#8AB";
     TDeviceInfo info;
     info.Status = 56;
     w->WaitVersionReply(0, info);
@@ -117,7 +117,7 @@ class DeviceLinkWaits : public QObject {
   void zeroWaitsReturnWithoutPumping() {
     bool pumped = false;
     QTimer::singleShot(0, w.get(), [&] { pumped = true; });
-    RxBuffer = "#+";
+    w->Engine->RxBuffer = "#+";
     QVERIFY(!w->WaitForByte(0, '+'));
     w->WaitTicks(0);
     QVERIFY(!pumped);
@@ -127,7 +127,7 @@ class DeviceLinkWaits : public QObject {
   void byteAlreadyPresentIsFoundAfterOnePump() {
     bool pumped = false;
     QTimer::singleShot(0, w.get(), [&] { pumped = true; });
-    RxBuffer = "#+";
+    w->Engine->RxBuffer = "#+";
     const uint32_t start = platform::GetTickCount();
     QVERIFY(w->WaitForByte(60000, '+'));
     QVERIFY(pumped);
@@ -135,31 +135,31 @@ class DeviceLinkWaits : public QObject {
   }
 
   void byteWaitEndsWhenTheByteArrives() {
-    RxBuffer.clear();
+    w->Engine->RxBuffer.clear();
     FeedLater(150, "ab+");
     const uint32_t start = platform::GetTickCount();
     QVERIFY(w->WaitForByte(60000, '+'));
     QVERIFY(platform::TicksSince(start) >= 150);
     QVERIFY(platform::TicksSince(start) < 30000);
-    QCOMPARE(RxBuffer, std::string("ab+"));
+    QCOMPARE(w->Engine->RxBuffer, std::string("ab+"));
   }
 
   void byteWaitTimesOutAfterItsTime() {
-    RxBuffer.clear();
+    w->Engine->RxBuffer.clear();
     FeedLater(50, "x");
     const uint32_t start = platform::GetTickCount();
     QVERIFY(!w->WaitForByte(300, 0x10));
     QVERIFY(platform::TicksSince(start) >= 300);
-    QCOMPARE(RxBuffer, std::string("x"));
+    QCOMPARE(w->Engine->RxBuffer, std::string("x"));
   }
 
   void waitTicksPumpsForItsTime() {
-    RxBuffer = "#";
+    w->Engine->RxBuffer = "#";
     FeedLater(100, "z");
     const uint32_t start = platform::GetTickCount();
     w->WaitTicks(400);
     QVERIFY(platform::TicksSince(start) >= 400);
-    QCOMPARE(RxBuffer, std::string("#z"));
+    QCOMPARE(w->Engine->RxBuffer, std::string("#z"));
   }
 
   // Every wait lasts its time also when the counter wraps in the middle of it.
@@ -174,7 +174,7 @@ class DeviceLinkWaits : public QObject {
     QFETCH(int, kind);
     platform::SetTickCountOffset(0);
     platform::SetTickCountOffset(std::numeric_limits<uint32_t>::max() - 100 - platform::GetTickCount());
-    RxBuffer = "#8";
+    w->Engine->RxBuffer = "#8";
     const uint32_t start = platform::GetTickCount();
     QVERIFY(start > std::numeric_limits<uint32_t>::max() - 200);
     switch (kind) {

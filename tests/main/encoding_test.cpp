@@ -1,6 +1,5 @@
 // The encoder's command line, running it, the size query and the WAVE reader, against the
 // real ffmpeg.
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,12 +10,36 @@
 #include <unistd.h>
 
 #include "AudioFixtures.h"
-#include "main/EncoderCommand.h"
-#include "main/F_Execute.h"
-#include "main/WaveFile.h"
-#include "main/frmMain.h"
+#include "device/EncoderCommand.h"
+#include "device/F_Execute.h"
+#include "device/Files.h"
+#include "device/WaveFile.h"
+#include "main/EventPump.h"
+#include "platform/ticks.h"
 
 using namespace fixtures;
+
+namespace {
+
+std::string S(const QString& Text) { return QFile::encodeName(Text).toStdString(); }
+QString Q(const std::string& Text) { return QFile::decodeName(Text.c_str()); }
+QStringList Q(const std::vector<std::string>& List) {
+  QStringList out;
+  for (const auto& s : List) out << Q(s);
+  return out;
+}
+
+// The window's pump between two looks at the child.
+void WindowPump() { PumpEventsUntil(platform::GetTickCount(), 5, [] { return false; }); }
+
+std::optional<TWaveData> FindWaveIn(const QString& File, QString* Why = nullptr) {
+  std::string why;
+  auto d = FindWaveData(S(File), &why);
+  if (Why) *Why = Q(why);
+  return d;
+}
+
+}  // namespace
 
 class EncodingTest : public QObject {
   Q_OBJECT
@@ -26,30 +49,30 @@ class EncodingTest : public QObject {
 
   // Runs the encoder the way the upload does.
   TExecuteResult Encode(const QString& src, const QString& dst) {
-    return ExecuteAndWait(nullptr, EncoderPath(), EncoderArguments(src, dst), SW_MINIMIZE);
+    return ExecuteAndWait(EncoderPath(), EncoderArguments(S(src), S(dst)), SW_MINIMIZE, WindowPump);
   }
 
  private slots:
   void ArgumentsSplitAtUnquotedSpacesOnly() {
-    QCOMPARE(SplitArguments(EncoderTemplate),
+    QCOMPARE(Q(SplitArguments(EncoderTemplate)),
              (QStringList{"-i", "%SRC%", "-y", "-acodec", "pcm_u8", "-ar", "44100", "-ac", "1", "-sample_fmt", "u8", "%DST%"}));
-    QCOMPARE(SplitArguments("a  \"b c\" \"\" d\"e f\"g"), (QStringList{"a", "b c", "", "de fg"}));
-    QCOMPARE(SplitArguments(""), QStringList{});
+    QCOMPARE(Q(SplitArguments("a  \"b c\" \"\" d\"e f\"g")), (QStringList{"a", "b c", "", "de fg"}));
+    QVERIFY(SplitArguments("").empty());
   }
 
   void PlaceholdersAreReplacedInOnePass() {
-    const std::vector<std::pair<QString, QString>> v{{"%SRC%", "/x/%DST%.wav"}, {"%DST%", "/t/temp0.wav"}};
-    QCOMPARE(ReplacePlaceholders("%SRC%", v), QString("/x/%DST%.wav"));
-    QCOMPARE(ReplacePlaceholders("<%DST%|%SRC%|%src%>", v), QString("</t/temp0.wav|/x/%DST%.wav|%src%>"));
-    QCOMPARE(ReplacePlaceholders("%%SRC%%", v), QString("%/x/%DST%.wav%"));
-    const QStringList args = EncoderArguments("C:\\a b\\\"x\" %DST%.mp3", "temp0.wav");
+    const std::vector<std::pair<std::string, std::string>> v{{"%SRC%", "/x/%DST%.wav"}, {"%DST%", "/t/temp0.wav"}};
+    QCOMPARE(ReplacePlaceholders("%SRC%", v), std::string("/x/%DST%.wav"));
+    QCOMPARE(ReplacePlaceholders("<%DST%|%SRC%|%src%>", v), std::string("</t/temp0.wav|/x/%DST%.wav|%src%>"));
+    QCOMPARE(ReplacePlaceholders("%%SRC%%", v), std::string("%/x/%DST%.wav%"));
+    const QStringList args = Q(EncoderArguments("C:\\a b\\\"x\" %DST%.mp3", "temp0.wav"));
     QCOMPARE(args.size(), 12);
     QCOMPARE(args[1], QString("C:\\a b\\\"x\" %DST%.mp3"));
     QCOMPARE(args[11], QString("temp0.wav"));
   }
 
   void EncoderIsFoundBesideTheProgramFirst() {
-    QCOMPARE(EncoderPath(), QString("ffmpeg"));
+    QCOMPARE(EncoderPath(), std::string("ffmpeg"));
     const QString dir = QCoreApplication::applicationDirPath() + "/coder";
     QVERIFY(QDir().mkpath(dir));
     const QString local = dir + "/ffmpeg";
@@ -58,21 +81,21 @@ class EncodingTest : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write("#!/bin/sh\nexit 0\n");
     }
-    QCOMPARE(EncoderPath(), QString("ffmpeg"));  // not executable yet
+    QCOMPARE(EncoderPath(), std::string("ffmpeg"));  // not executable yet
     QVERIFY(::chmod(QFile::encodeName(local).constData(), 0755) == 0);
-    QCOMPARE(EncoderPath(), local);
+    QCOMPARE(Q(EncoderPath()), local);
     QVERIFY(QDir(dir).removeRecursively());
-    QCOMPARE(EncoderPath(), QString("ffmpeg"));
+    QCOMPARE(EncoderPath(), std::string("ffmpeg"));
   }
 
   void ConvertsStereo48kToWhatTheDevicePlays() {
     const QString src = P("tone 48k.wav"), dst = P("temp0.wav");
     MakeTone(src, 0.5);
     const TExecuteResult r = Encode(src, dst);
-    QVERIFY2(r.Succeeded(), qPrintable(r.Failure("ffmpeg")));
-    QVERIFY(r.Failure("ffmpeg").isEmpty());
+    QVERIFY2(r.Succeeded(), r.Failure("ffmpeg").c_str());
+    QVERIFY(r.Failure("ffmpeg").empty());
     QString why;
-    const auto data = FindWaveData(dst, &why);
+    const auto data = FindWaveIn(dst, &why);
     QVERIFY2(data, qPrintable(why));
     // This ffmpeg puts a LIST chunk before the samples: a fixed 44-byte skip would be wrong.
     QVERIFY(data->Offset > 44);
@@ -80,7 +103,7 @@ class EncodingTest : public QObject {
     QCOMPARE(file.mid(int(data->Offset) - 8, 4), QByteArray("data"));
     QCOMPARE(file.mid(int(data->Offset), int(data->Size)), RawSamples(src));
     QCOMPARE(int(data->Size), 22050);
-    QCOMPARE(FileSizeOf(dst), int64_t(file.size()));
+    QCOMPARE(FileSizeOf(S(dst)), int64_t(file.size()));
   }
 
   void ExistingOutputIsOverwritten() {
@@ -88,7 +111,7 @@ class EncodingTest : public QObject {
     WriteWav(src, QByteArray(10, '\x42'));
     WriteWav(dst, QByteArray(5000, '\x10'));
     QVERIFY(Encode(src, dst).Succeeded());
-    QCOMPARE(FindWaveData(dst)->Size, 10u);
+    QCOMPARE(FindWaveIn(dst)->Size, 10u);
   }
 
   void Mp3WithTitleAndOddLength() {
@@ -96,7 +119,7 @@ class EncodingTest : public QObject {
     MakeTone(src, 0.3, 1000, "A title of odd length");
     QVERIFY(Encode(src, dst).Succeeded());
     QString why;
-    const auto data = FindWaveData(dst, &why);
+    const auto data = FindWaveIn(dst, &why);
     QVERIFY2(data, qPrintable(why));
     const QByteArray file = ReadAll(dst);
     QVERIFY(file.left(int(data->Offset)).contains("A title of odd length"));
@@ -110,7 +133,7 @@ class EncodingTest : public QObject {
     const QString src = P("values.wav"), dst = P("temp2.wav");
     WriteWav(src, s);
     QVERIFY(Encode(src, dst).Succeeded());
-    const auto data = FindWaveData(dst);
+    const auto data = FindWaveIn(dst);
     QVERIFY(data);
     QCOMPARE(ReadAll(dst).mid(int(data->Offset), int(data->Size)), s);
   }
@@ -121,21 +144,21 @@ class EncodingTest : public QObject {
     const QString src = dir + "/%SRC% it's \"q\".wav", dst = P("temp3.wav");
     WriteWav(src, QByteArray(300, '\x90'));
     const TExecuteResult r = Encode(src, dst);
-    QVERIFY2(r.Succeeded(), qPrintable(r.Failure("ffmpeg")));
-    QCOMPARE(FindWaveData(dst)->Size, 300u);
+    QVERIFY2(r.Succeeded(), r.Failure("ffmpeg").c_str());
+    QCOMPARE(FindWaveIn(dst)->Size, 300u);
     QVERIFY(!QFile::exists(dir + "/temp3.wav"));
   }
 
   void FailuresAreExplained() {
     const TExecuteResult gone = Encode(P("no such file.mp3"), P("temp4.wav"));
     QVERIFY(gone.Started && gone.Exited && gone.ExitCode != 0);
-    QCOMPARE(gone.Failure("ffmpeg"), P("no such file.mp3") + ": No such file or directory");
-    QCOMPARE(FileSizeOf(P("temp4.wav")), int64_t(-1));
+    QCOMPARE(Q(gone.Failure("ffmpeg")), P("no such file.mp3") + ": No such file or directory");
+    QCOMPARE(FileSizeOf(S(P("temp4.wav"))), int64_t(-1));
 
-    const TExecuteResult missing = ExecuteAndWait(nullptr, "/nonexistent/coder/ffmpeg", {"-y"}, SW_MINIMIZE);
+    const TExecuteResult missing = ExecuteAndWait("/nonexistent/coder/ffmpeg", {"-y"}, SW_MINIMIZE, WindowPump);
     QVERIFY(!missing.Started);
     QCOMPARE(missing.Failure("/nonexistent/coder/ffmpeg"),
-             QString("cannot start /nonexistent/coder/ffmpeg: No such file or directory"));
+             std::string("cannot start /nonexistent/coder/ffmpeg: No such file or directory"));
 
     const QString junk = P("junk.mp3");
     QFile f(junk);
@@ -144,7 +167,7 @@ class EncodingTest : public QObject {
     f.close();
     const TExecuteResult bad = Encode(junk, P("temp5.wav"));
     QVERIFY(!bad.Succeeded());
-    QVERIFY(!bad.Failure("ffmpeg").isEmpty());
+    QVERIFY(!bad.Failure("ffmpeg").empty());
   }
 
   void WindowStaysAliveWhileTheEncoderRuns() {
@@ -152,34 +175,36 @@ class EncodingTest : public QObject {
     QTimer t;
     connect(&t, &QTimer::timeout, [&] { ++ticks; });
     t.start(10);
-    const TExecuteResult r = ExecuteAndWait(nullptr, "sh", {"-c", "sleep 0.5"}, SW_MINIMIZE);
+    const TExecuteResult r = ExecuteAndWait("sh", {"-c", "sleep 0.5"}, SW_MINIMIZE, WindowPump);
     QVERIFY(r.Succeeded());
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
   }
 
   void FileSizeOfIsSixtyFourBit() {
-    QCOMPARE(FileSizeOf(P("missing")), int64_t(-1));
-    QCOMPARE(FileSizeOf(QString()), int64_t(-1));
+    QCOMPARE(FileSizeOf(S(P("missing"))), int64_t(-1));
+    QCOMPARE(FileSizeOf(std::string()), int64_t(-1));
     const QString big = P("big.dat");
     {
       QFile f(big);
       QVERIFY(f.open(QIODevice::WriteOnly));
       QVERIFY(f.resize(int64_t(5) << 30));  // sparse: takes no room
     }
-    QCOMPARE(FileSizeOf(big), int64_t(5) << 30);
+    QCOMPARE(FileSizeOf(S(big)), int64_t(5) << 30);
     QFile::remove(big);
     const QString u = P("ünïcode name.wav");
     WriteWav(u, QByteArray(3, 'x'));
-    QCOMPARE(FileSizeOf(u), int64_t(48));
+    QCOMPARE(FileSizeOf(S(u)), int64_t(48));
   }
 
   void WaveReaderRefusesWhatIsNotUsable() {
-    auto check = [](const QByteArray& bytes, const char* why_part) {
-      QBuffer b;
-      b.setData(bytes);
-      b.open(QIODevice::ReadOnly);
+    const QString file = P("check.wav");
+    auto check = [&file](const QByteArray& bytes, const char* why_part) {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write(bytes);
+      f.close();
       QString why;
-      const auto d = FindWaveData(b, &why);
+      const auto d = FindWaveIn(file, &why);
       QVERIFY2(!d, why_part);
       QVERIFY2(why.contains(why_part), qPrintable(why));
     };
@@ -187,11 +212,8 @@ class EncodingTest : public QObject {
     WriteWav(ok, QByteArray(11, 'z'));
     const QByteArray good = ReadAll(ok);
     QCOMPARE(good.size(), 44 + 12);  // odd data, pad byte
-    QBuffer b;
-    b.setData(good);
-    b.open(QIODevice::ReadOnly);
-    QCOMPARE(FindWaveData(b)->Offset, int64_t(44));
-    QCOMPARE(FindWaveData(b)->Size, 11u);
+    QCOMPARE(FindWaveIn(ok)->Offset, int64_t(44));
+    QCOMPARE(FindWaveIn(ok)->Size, 11u);
 
     check(QByteArray("RIFX") + good.mid(4), "not a WAVE");
     check(good.left(8), "not a WAVE");
@@ -208,7 +230,7 @@ class EncodingTest : public QObject {
     WriteWav(st, QByteArray(8, 'z'), 1, 44100, 16);
     check(ReadAll(st), "8-bit mono");
     QString why;
-    QVERIFY(!FindWaveData(P("missing.wav"), &why));
+    QVERIFY(!FindWaveIn(P("missing.wav"), &why));
     QVERIFY(why.startsWith("cannot open"));
   }
 };

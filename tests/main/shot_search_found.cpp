@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   setenv("KESTRILO_PORTS", sim.SlavePath().c_str(), 1);
 
   TForm1 w;
-  if (!w.ComPort) w.CreateDeviceLink();
+  if (!w.Engine) w.CreateDeviceLink();
   w.show();
   w.Searchdevice1Click(&w);
   QApplication::processEvents();

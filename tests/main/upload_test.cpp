@@ -15,7 +15,8 @@
 
 #include "AudioFixtures.h"
 #include "UploadHarness.h"
-#include "main/UploadFiles.h"
+#include "device/Files.h"
+#include "device/UploadFiles.h"
 #include "serial/CPort.h"
 
 using namespace fixtures;
@@ -96,7 +97,7 @@ class UploadTest : public QObject {
     devsim::Options o = QuickDevice();
     o.dump_dir = dump.path().toStdString();
     UploadHarness h(o);
-    const TComEvents events = h.Form->ComPort->Events();
+    const TComEvents events = h.Form->Engine->ComPort->Events();
     h.AddRow(tone);             // address 1
     h.AddRow(values, "2040");
     h.AddRow(mp3, "abc");       // not a number: 1
@@ -138,8 +139,8 @@ class UploadTest : public QObject {
     QCOMPARE(h.Form->ProgressBar->value(), h.Form->ProgressBar->maximum());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(!h.Form->UploadRunning);
-    QVERIFY(!h.Form->ComPort->Connected());
-    QVERIFY(h.Form->ComPort->Events() == events);  // the port's settings as they were
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(h.Form->Engine->ComPort->Events() == events);  // the port's settings as they were
     QVERIFY(nestedIgnored);
     QVERIFY(pokes > 0);
 
@@ -167,9 +168,9 @@ class UploadTest : public QObject {
 
     // The temporary files live in the run's folder; the samples' copies are gone.
     for (int i = 0; i < 3; ++i) {
-      QVERIFY(QFile::exists(UploadFiles::TempName(i, ".dat")));
-      QVERIFY(!QFile::exists(UploadFiles::TempName(i, ".dat2")));
-      QVERIFY(!QFile::exists(UploadFiles::TempName(i, ".wav")));
+      QVERIFY(QFile::exists(QString::fromStdString(UploadFiles::TempName(i, ".dat"))));
+      QVERIFY(!QFile::exists(QString::fromStdString(UploadFiles::TempName(i, ".dat2"))));
+      QVERIFY(!QFile::exists(QString::fromStdString(UploadFiles::TempName(i, ".wav"))));
       QVERIFY(!QFile::exists(QString("temp%1.wav").arg(i)));
     }
     // What a newcomer finds in the dump folder.
@@ -206,7 +207,7 @@ class UploadTest : public QObject {
     QVERIFY(h.Form->PanelText(2).startsWith("Vorel-30415 Sound Player found on "));
     QVERIFY(h.Messages.Texts.empty());
     QVERIFY(ControlsEnabled(*h.Form));
-    QVERIFY(!h.Form->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
     QVERIFY(h.Sim.WaitIdle(10s));
     QCOMPARE(h.Sim.Log(), SearchLog());
   }
@@ -228,7 +229,7 @@ class UploadTest : public QObject {
     QCOMPARE(statesAtMessage, (QStringList{"Encoded", "Encoded"}));
     QCOMPARE(h.Form->PanelText(1), QString("All files encoded!"));
     QCOMPARE(h.Form->ProgressBar->value(), 0);
-    QVERIFY(!h.Form->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(h.Sim.WaitIdle(10s));
     // A silent device answers nothing; the probes at the other speeds are noise to it; no 'C'.
@@ -269,7 +270,7 @@ class UploadTest : public QObject {
         QCOMPARE(sounds[0].size() + sounds[1].size(), size_t(capacity - margin - 2 * header));
         QVERIFY(!h.Sim.Log().empty() && h.Sim.Log().back() == "A input 2 address 2");
       }
-      QVERIFY(!h.Form->ComPort->Connected());
+      QVERIFY(!h.Form->Engine->ComPort->Connected());
       QVERIFY(ControlsEnabled(*h.Form));
     }
   }
@@ -281,6 +282,9 @@ class UploadTest : public QObject {
     const QString a = P("erase.wav");
     WriteWav(a, QByteArray(100, '\x70'));
     h.AddRow(a);
+    TEngineTimeouts shorter;
+    shorter.EraseWaitMs = 1000;
+    h.Form->Engine->SetTimeouts(shorter);
     int progressAtMessage = -1, maxAtMessage = -1;
     QString panelAtMessage;
     h.Messages.OnMessage = [&](QMessageBox*) {
@@ -288,14 +292,14 @@ class UploadTest : public QObject {
       maxAtMessage = h.Form->ProgressBar->maximum();
       panelAtMessage = h.Form->PanelText(1);
     };
-    h.Upload();  // waits the whole 60 s
+    h.Upload();  // waits the whole erase time
     QCOMPARE(h.Messages.Texts, (std::vector<QString>{"Timeout error!"}));
     QCOMPARE(progressAtMessage, 50);
     QCOMPARE(maxAtMessage, 100);
     QCOMPARE(panelAtMessage, QString("Erasing device flash..."));
     QCOMPARE(h.Form->PanelText(1), QString("Erasing device flash..."));
     QCOMPARE(h.State(0), QString("Encoded"));
-    QVERIFY(!h.Form->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     Log expected = SearchLog();
     expected.push_back("C");
@@ -324,7 +328,7 @@ class UploadTest : public QObject {
     QCOMPARE(h.State(2), QString("Idle"));
     h.Form->RefreshList();
     QCOMPARE(h.State(1), QString("Failed"));  // the refresh leaves it
-    QVERIFY(!h.Form->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(h.Sim.WaitIdle(10s));
     QCOMPARE(h.Sim.Log(), SearchLog());  // never erased
@@ -363,7 +367,7 @@ class UploadTest : public QObject {
     h.Upload();
     QVERIFY2(!h.Error.isEmpty(), "a write to a vanished device must fail");
     QVERIFY(ControlsEnabled(*h.Form));
-    QVERIFY(!h.Form->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
     QVERIFY(!h.Form->UploadRunning);
     QCOMPARE(h.State(0), QString("Uploading"));
     QCOMPARE(h.State(1), QString("Encoded"));

@@ -1,10 +1,10 @@
 #pragma once
 // Where the samples lie in the encoder's WAVE file.
-#include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 
-class QIODevice;
+class TFile;
 
 struct TWaveData {
   int64_t Offset = 0;  // of the first sample byte
@@ -15,5 +15,5 @@ struct TWaveData {
 // counts, nothing of the header chunks before it (ffmpeg writes a LIST chunk there) and no
 // pad byte after it. Only 8-bit mono PCM at 44100 Hz is accepted, as that is what the
 // device plays. On failure Why (when given) tells what is wrong with the file.
-std::optional<TWaveData> FindWaveData(QIODevice& File, QString* Why = nullptr);
-std::optional<TWaveData> FindWaveData(const QString& FileName, QString* Why = nullptr);
+std::optional<TWaveData> FindWaveData(TFile& File, std::string* Why = nullptr);
+std::optional<TWaveData> FindWaveData(const std::string& FileName, std::string* Why = nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include <QString>
+#include <string>
 
 // What the last device search found; Status 0 means no device.
 struct TDeviceInfo {
@@ -8,6 +8,6 @@ struct TDeviceInfo {
   uint8_t ReplyByte2 = 0;
   uint8_t ReplyByte1 = 0;   // memory size in units of 131072 bytes
   int32_t Capacity = 0;     // bytes
-  QString PortName;
-  QString DeviceName;
+  std::string PortName;
+  std::string DeviceName;
 };

@@ -1,0 +1,72 @@
+#include "device/EncoderCommand.h"
+
+#include <filesystem>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "platform/exe_path.h"
+
+std::vector<std::string> SplitArguments(const std::string& Text) {
+  std::vector<std::string> out;
+  std::string cur;
+  bool quoted = false, have = false;
+  for (const char c : Text) {
+    if (c == '"') {
+      quoted = !quoted;
+      have = true;  // "" is an empty argument, not nothing
+    } else if (c == ' ' && !quoted) {
+      if (have) out.push_back(cur);
+      cur.clear();
+      have = false;
+    } else {
+      cur += c;
+      have = true;
+    }
+  }
+  if (have) out.push_back(cur);
+  return out;
+}
+
+std::string ReplacePlaceholders(const std::string& Text,
+                                const std::vector<std::pair<std::string, std::string>>& Values) {
+  std::string out;
+  size_t i = 0;
+  while (i < Text.size()) {
+    bool hit = false;
+    for (const auto& [key, value] : Values) {
+      if (!key.empty() && Text.compare(i, key.size(), key) == 0) {
+        out += value;
+        i += key.size();
+        hit = true;
+        break;
+      }
+    }
+    if (!hit) out += Text[i++];
+  }
+  return out;
+}
+
+std::vector<std::string> EncoderArguments(const std::string& Source, const std::string& Dest) {
+  std::vector<std::string> args = SplitArguments(EncoderTemplate);
+  for (std::string& a : args) a = ReplacePlaceholders(a, {{"%SRC%", Source}, {"%DST%", Dest}});
+  return args;
+}
+
+std::string EncoderPath() {
+  const std::string dir = platform::ExecutableDir();
+  if (dir.empty()) return "ffmpeg";
+#ifdef _WIN32
+  const std::string local = dir + "coder\\ffmpeg.exe";
+#else
+  const std::string local = dir + "coder/ffmpeg";
+#endif
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const auto st = fs::status(local, ec);
+  if (ec || !fs::is_regular_file(st)) return "ffmpeg";
+#ifndef _WIN32
+  if (::access(local.c_str(), X_OK) != 0) return "ffmpeg";
+#endif
+  return local;
+}

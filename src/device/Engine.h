@@ -1,0 +1,100 @@
+#pragma once
+// The device engine: finds the device, plays its sounds and uploads a list of sounds to
+// it. It owns the serial port and shows its work through a front end.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/DeviceInfo.h"
+#include "device/FrontEnd.h"
+#include "serial/CPort.h"
+
+// The design's waits; tests shorten them.
+struct TEngineTimeouts {
+  uint32_t VersionWaitMs = 500;
+  uint32_t EraseWaitMs = 60000;
+  uint32_t AckWaitMs = 10;
+};
+
+// One row of an upload: row I becomes the device's input I + 1.
+struct TUploadRow {
+  std::string FileName;
+  int32_t Address = 1;
+};
+
+// How an upload ended. Errors (a port or file failure) leave Upload as exceptions.
+enum class TUploadOutcome {
+  Completed,
+  NotStarted,      // a search, sound test or upload was already running
+  NoFile,
+  EncodingFailed,
+  NoDevice,
+  TooLarge,
+  EraseTimeout,
+};
+
+class TDeviceEngine {
+ public:
+  explicit TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts = {});
+  ~TDeviceEngine();
+  TDeviceEngine(const TDeviceEngine&) = delete;
+  TDeviceEngine& operator=(const TDeviceEngine&) = delete;
+
+  // Every byte the device sends is appended here; the protocol's waits look for replies in
+  // it. A byte string: 0x00 and bytes above 127 are kept as they are.
+  std::string RxBuffer;
+  std::unique_ptr<TComPort> ComPort;  // device link
+  std::vector<std::string> PortList;  // candidate port names of the last search
+  TDeviceInfo Device;                 // result of the last search
+  // The decimal separator of the upload's percentage, as the user's locale writes it.
+  std::string DecimalPoint = ".";
+
+  // ---- device link (DeviceLink.cpp) ----
+  void ComPortRxChar(TCustomComPort* Sender, int Count);
+  void WaitTicks(uint32_t Milliseconds);
+  void WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info);
+  bool WaitForByte(uint32_t Milliseconds, uint8_t Value);
+  void FindDevice(TDeviceInfo& Info);
+  // Searches and keeps what it found in Device; panel 2 tells the result.
+  void SearchDevice();
+  // Makes the device play sound Number (1..4), searching first when no search has run.
+  void SoundTest(int Number);
+  // The port list's text for a found device.
+  std::string FoundText() const;
+
+  // ---- upload (Upload.cpp) ----
+  TUploadOutcome Upload(const std::vector<TUploadRow>& Rows);
+  // Why the last conversion failed; empty when the encoder succeeded.
+  std::string EncodeError;
+  void EncodeFile(const std::string& Source, const std::string& Dest);
+
+  // A search, sound test or upload is running (their pumps may call in again).
+  bool Busy() const { return busy_; }
+  TDeviceFrontEnd& FrontEnd() { return front_; }
+  const TEngineTimeouts& Timeouts() const { return timeouts_; }
+  void SetTimeouts(const TEngineTimeouts& Value) { timeouts_ = Value; }
+
+ private:
+  class TUploadRun;
+  friend class TUploadRun;
+  // Holds the engine busy for the length of a scope, also when it is left by an error.
+  class TBusyScope {
+   public:
+    explicit TBusyScope(TDeviceEngine& E) : e_(E) { e_.busy_ = true; }
+    ~TBusyScope() { e_.busy_ = false; }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+   private:
+    TDeviceEngine& e_;
+  };
+  void SendByte(uint8_t Byte);
+  void Search();
+  void ListCandidatePorts();
+  bool ProbePort(const std::string& Port, TBaudRate Speed, TDeviceInfo& Info);
+
+  TDeviceFrontEnd& front_;
+  TEngineTimeouts timeouts_;
+  bool busy_ = false;
+};

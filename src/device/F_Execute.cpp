@@ -1,0 +1,36 @@
+#include "device/F_Execute.h"
+
+#include <cstring>
+
+#include "platform/process.h"
+
+namespace {
+
+std::string Trimmed(const std::string& S) {
+  const auto b = S.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  return S.substr(b, S.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+}  // namespace
+
+std::string TExecuteResult::Failure(const std::string& FileName) const {
+  if (!Started) return "cannot start " + FileName + ": " + std::strerror(StartError);
+  if (!Exited) return FileName + " was ended by signal " + std::to_string(ExitCode);
+  if (ExitCode == 0) return {};
+  const std::string last = Trimmed(platform::LastLine(ErrorOutput));
+  if (!last.empty()) return last;
+  return FileName + " ended with exit code " + std::to_string(ExitCode);
+}
+
+TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params, uint16_t,
+                              const std::function<void()>& Pump) {
+  const platform::ProcessOutcome o = platform::RunAndWait(FileName, Params, Pump, 0);
+  TExecuteResult r;
+  r.Started = o.Started;
+  r.StartError = o.StartError;
+  r.Exited = o.Exited;
+  r.ExitCode = o.ExitCode;
+  r.ErrorOutput = o.ErrorOutput;
+  return r;
+}

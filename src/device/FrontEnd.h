@@ -1,0 +1,31 @@
+#pragma once
+// What the device engine asks of the program that shows its work: the window, the
+// command-line tool or a test. Every call comes from the engine's own thread.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// State codes of a row, as the list stores them.
+enum TRowState : int { rsIdle = 0, rsEncoding = 1, rsEncoded = 2, rsUploading = 3, rsDone = 4, rsFailed = 5 };
+
+class TDeviceFrontEnd {
+ public:
+  virtual ~TDeviceFrontEnd() = default;
+
+  // Status panel 1 (the upload's phase and percentage) or 2 (the device).
+  virtual void ShowPanelText(int Index, const std::string& Text) = 0;
+  virtual void ShowProgressMaximum(int Maximum) = 0;
+  virtual void ShowProgress(int Value) = 0;
+  // Row is the position in the list handed to the upload, from 0.
+  virtual void ShowRowState(int Row, TRowState State) = 0;
+  // The controls that start a search or an upload; off while an upload runs.
+  virtual void EnableControls(bool Enabled) = 0;
+  // A message the user must read; returns when it has been read.
+  virtual void ShowMessage(const std::string& Text) = 0;
+
+  // Handles every pending event (the port's hand-overs among them) and returns.
+  virtual void PumpEvents() = 0;
+  // Handles events as they come until Done() holds (checked after each round) or
+  // Milliseconds have passed on the tick counter since Start; sleeps while none come.
+  virtual bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) = 0;
+};
