@@ -1,0 +1,119 @@
+// The engine's upload sequence against the simulator, through a recording front end.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "devsim/devsim.h"
+#include "device/Engine.h"
+#include "device/UploadFiles.h"
+#include "platform/temp_dir.h"
+#include "recording_front_end.h"
+#include "wav_fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Events = std::vector<std::string>;
+
+devsim::Options QuickDevice() {
+  devsim::Options o;
+  o.erase_ms = 100;
+  o.line_rate = false;
+  return o;
+}
+
+struct UploadRig {
+  explicit UploadRig(devsim::Options O, TEngineTimeouts T = {}) : sim(O), ports(sim.SlavePath()), engine(ui, T) {}
+  std::string Wav(const std::string& Name, const std::vector<uint8_t>& Samples) {
+    const std::string path = dir.Path() + Name;
+    fixtures::WriteWav(path, Samples);
+    return path;
+  }
+  // The run's events after the search.
+  Events AfterSearch() const {
+    Events out;
+    for (const auto& e : ui.Events)
+      if (e.rfind("panel2 Searching", 0) != 0 && e.find(" found on ") == std::string::npos) out.push_back(e);
+    return out;
+  }
+
+  devsim::Simulator sim;
+  TScopedPorts ports;
+  TRecordingFrontEnd ui;
+  TDeviceEngine engine;
+  platform::TempDir dir;
+};
+
+TEST(EngineUpload, TwoSoundsReachTheDeviceByteExactInTheDesignedOrder) {
+  UploadRig rig(QuickDevice());
+  const auto a = fixtures::Ramp(600), b = fixtures::Ramp(301, 3);
+  const std::vector<TUploadRow> rows{{rig.Wav("a.wav", a), 2040}, {rig.Wav("b b.wav", b), 5}};
+
+  EXPECT_EQ(rig.engine.Upload(rows), TUploadOutcome::Completed);
+
+  EXPECT_EQ(rig.AfterSearch(),
+            (Events{"controls off", "panel1 Encoding a.wav...", "row 0 1", "row 0 2", "panel1 Encoding b b.wav...",
+                    "row 1 1", "row 1 2", "panel1 All files encoded!", "panel1 Erasing device flash...",
+                    "panel1 Uploading data...", "row 0 3", "panel1 %", "row 0 4", "row 1 3", "panel1 %", "row 1 4",
+                    "panel1 Configuring digital addresses...", "panel1 ", "panel2 Upload completed!", "controls on"}));
+  ASSERT_TRUE(rig.sim.WaitForLogLine("A input 2 address 5", 30s));
+  const auto sounds = rig.sim.Sounds();
+  ASSERT_EQ(sounds.size(), 2u);
+  EXPECT_EQ(sounds[0], fixtures::OnTheWire(a));
+  EXPECT_EQ(sounds[1], fixtures::OnTheWire(b));
+  EXPECT_EQ(rig.sim.Addresses(), (std::vector<devsim::AddressCommand>{{1, 2040}, {2, 5}}));
+  EXPECT_EQ(rig.ui.Progress, rig.ui.Maximum);
+  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.Busy());
+}
+
+TEST(EngineUpload, EraseTimeoutTakesTheInjectedTimeAndClosesThePort) {
+  devsim::Options o = QuickDevice();
+  o.no_erase_reply = true;
+  TEngineTimeouts t;
+  t.EraseWaitMs = 400;
+  UploadRig rig(o, t);
+  EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(50)), 1}}), TUploadOutcome::EraseTimeout);
+  const Events tail(rig.ui.Events.end() - 3, rig.ui.Events.end());
+  EXPECT_EQ(tail, (Events{"panel1 Erasing device flash...", "message Timeout error!", "controls on"}));
+  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_EQ(rig.sim.Log().back(), "C");
+}
+
+TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
+  {
+    UploadRig rig(QuickDevice());
+    EXPECT_EQ(rig.engine.Upload({}), TUploadOutcome::NoFile);
+    EXPECT_EQ(rig.AfterSearch(), (Events{"controls off", "panel1 No file!", "controls on"}));
+  }
+  {
+    UploadRig rig(QuickDevice());
+    const std::string junk = rig.dir.Path() + "junk.mp3";
+    std::FILE* f = std::fopen(junk.c_str(), "wb");
+    std::fputs("not audio", f);
+    std::fclose(f);
+    EXPECT_EQ(rig.engine.Upload({{rig.Wav("ok.wav", fixtures::Ramp(10)), 1}, {junk, 2}}),
+              TUploadOutcome::EncodingFailed);
+    const Events e = rig.AfterSearch();
+    ASSERT_GE(e.size(), 4u);
+    EXPECT_EQ(Events(e.end() - 4, e.end() - 2), (Events{"row 1 5", "panel1 Encoding failed!"}));
+    EXPECT_EQ(e[e.size() - 2].rfind("message Cannot convert \"" + junk + "\":\n", 0), 0u) << e[e.size() - 2];
+  }
+  {
+    devsim::Options o = QuickDevice();
+    o.capacity_units = 0;
+    UploadRig rig(o);
+    EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(10)), 1}}), TUploadOutcome::TooLarge);
+    EXPECT_EQ(rig.ui.Events.end()[-2], "message The files total length larger than device memory!");
+  }
+  {
+    devsim::Options o = QuickDevice();
+    o.silent = true;
+    UploadRig rig(o, TEngineTimeouts{200, 60000, 10});
+    EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(10)), 1}}), TUploadOutcome::NoDevice);
+    EXPECT_EQ(rig.ui.Events.end()[-2], "message No device found! Please check the USB connection and search again!");
+    for (const auto& line : rig.sim.Log()) EXPECT_NE(line, "C");
+  }
+}
+
+}  // namespace
