@@ -32,6 +32,9 @@ enum class TUploadOutcome {
   NoDevice,
   TooLarge,
   EraseTimeout,
+  DeviceLost,      // the port failed: the device was unplugged or its driver went away
+  DeviceStopped,   // the device stopped taking data
+  Cancelled,       // the user stopped the upload
 };
 
 class TDeviceEngine {
@@ -65,6 +68,8 @@ class TDeviceEngine {
 
   // ---- upload (Upload.cpp) ----
   TUploadOutcome Upload(const std::vector<TUploadRow>& Rows);
+  // Asks a running upload to stop at its next step; from the front end's pump or a signal.
+  void Cancel() { cancel_ = true; }
   // Why the last conversion failed; empty when the encoder succeeded.
   std::string EncodeError;
   void EncodeFile(const std::string& Source, const std::string& Dest);
@@ -97,4 +102,5 @@ class TDeviceEngine {
   TDeviceFrontEnd& front_;
   TEngineTimeouts timeouts_;
   bool busy_ = false;
+  volatile bool cancel_ = false;
 };
