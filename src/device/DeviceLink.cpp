@@ -69,6 +69,10 @@ bool TDeviceEngine::WaitForByte(uint32_t Milliseconds, uint8_t Value) {
 
 void TDeviceEngine::ListCandidatePorts() {
   PortList.clear();
+  if (!OnlyPorts.empty()) {
+    PortList = OnlyPorts;
+    return;
+  }
   if (const auto map = platform::ReadPortMap()) {
     for (const auto& value : *map) PortList.push_back(value.Data);
     return;

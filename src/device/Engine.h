@@ -23,6 +23,14 @@ struct TUploadRow {
   int32_t Address = 1;
 };
 
+// One row encoded and ready to go: its samples exactly as they go on the wire.
+struct TPreparedSound {
+  std::string SampleFile;   // 0x00 already sent as 0x01
+  int64_t EncodedSize = 0;  // size of the encoder's file, which the memory check counts
+  int32_t Address = 1;
+};
+using TPreparedSounds = std::vector<TPreparedSound>;
+
 // How an upload ended. Errors (a port or file failure) leave Upload as exceptions.
 enum class TUploadOutcome {
   Completed,
@@ -66,8 +74,18 @@ class TDeviceEngine {
   // The port list's text for a found device.
   std::string FoundText() const;
 
+  // Ports the search tries instead of the system's port map; empty for the map.
+  std::vector<std::string> OnlyPorts;
+
   // ---- upload (Upload.cpp) ----
+  // The whole sequence: search, encoding, checks, erase, data, addresses.
   TUploadOutcome Upload(const std::vector<TUploadRow>& Rows);
+  // The encoding phase alone, without a device: every row encoded and its samples prepared
+  // in this run's temporary folder. Completed or EncodingFailed.
+  TUploadOutcome Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds);
+  // The sequence for sounds Encode prepared (perhaps another engine's): search, checks,
+  // erase, data, addresses.
+  TUploadOutcome UploadPrepared(const TPreparedSounds& Sounds);
   // Asks a running upload to stop at its next step; from the front end's pump or a signal.
   void Cancel() { cancel_ = true; }
   // Why the last conversion failed; empty when the encoder succeeded.
@@ -83,6 +101,8 @@ class TDeviceEngine {
  private:
   class TUploadRun;
   friend class TUploadRun;
+  class TEncoding;
+  friend class TEncoding;
   // Holds the engine busy for the length of a scope, also when it is left by an error.
   class TBusyScope {
    public:

@@ -1,74 +1,47 @@
 // The upload sequence: search, encode every row, check, erase, stream the samples, set the
 // digital addresses. Each phase is one function; Finish runs on every way out.
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
 
-#include "device/EncoderCommand.h"
-#include "device/Engine.h"
-#include "device/F_Execute.h"
+#include "device/Encoding.h"
 #include "device/Files.h"
 #include "device/Protocol.h"
-#include "device/UploadFiles.h"
-#include "device/WaveFile.h"
 #include "platform/ticks.h"
-
-namespace {
-
-constexpr int kCopyBlock = 256;
-
-}  // namespace
-
-void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest) {
-  const std::string encoder = EncoderPath();
-  // Between two looks at the encoder, handle events as they come, sleeping while none do.
-  const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest), SW_MINIMIZE, [this] {
-    front_.PumpEventsUntil(platform::GetTickCount(), 5, [] { return false; });
-  });
-  EncodeError = r.Failure(encoder);
-}
 
 // One run of the sequence. Its destructor is the Finish phase.
 class TDeviceEngine::TUploadRun {
  public:
-  TUploadRun(TDeviceEngine& Engine, const std::vector<TUploadRow>& Rows)
-      : e_(Engine), f_(Engine.front_), rows_(Rows), events_(Engine.ComPort->Events()) {
+  explicit TUploadRun(TDeviceEngine& Engine) : e_(Engine), f_(Engine.front_), events_(Engine.ComPort->Events()) {
     Start();
   }
   ~TUploadRun() { Finish(); }
   TUploadRun(const TUploadRun&) = delete;
   TUploadRun& operator=(const TUploadRun&) = delete;
 
-  TUploadOutcome Run() {
+  TUploadOutcome Run(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
     e_.Search();
-    if (rows_.empty()) {
+    if (Rows ? Rows->empty() : Prepared->empty()) {
       f_.ShowPanelText(1, "No file!");
       return TUploadOutcome::NoFile;
     }
-    if (!Encoding()) return TUploadOutcome::EncodingFailed;
-    if (const auto refused = Checks()) return *refused;
+    if (Rows && !Encoding(*Rows)) return TUploadOutcome::EncodingFailed;
+    const TPreparedSounds& sounds = Rows ? sounds_ : *Prepared;
+    if (const auto refused = Checks(sounds)) return *refused;
     if (!Erase()) return TUploadOutcome::EraseTimeout;
-    Data();
-    Addresses();
+    Data(sounds);
+    Addresses(sounds);
     return TUploadOutcome::Completed;
   }
 
  private:
-  void Start() {
-    f_.EnableControls(false);
-  }
+  void Start() { f_.EnableControls(false); }
 
-  // A file that does not convert stops the run here, before the device is touched, so
-  // the device keeps its old sounds.
-  bool Encoding() {
-    const int n = int(rows_.size());
+  bool Encoding(const std::vector<TUploadRow>& Rows) {
     SetProgress(0);
-    SetProgressMaximum(n);
-    for (int i = 0; i < n; ++i) {
-      if (!EncodeRow(i)) return false;
-      SetProgress(i + 1);
-    }
+    SetProgressMaximum(int(Rows.size()));
+    TEncoding encoding(e_, [this](int Value) { SetProgress(Value); });
+    if (!encoding.Run(Rows, sounds_)) return false;
     SetProgress(0);
     f_.ShowPanelText(1, "All files encoded!");
     f_.PumpEvents();
@@ -76,36 +49,14 @@ class TDeviceEngine::TUploadRun {
     return true;
   }
 
-  bool EncodeRow(int Row) {
-    const std::string& source = rows_[size_t(Row)].FileName;
-    f_.ShowPanelText(1, "Encoding " + BaseName(source) + "...");
-    const std::string wav = UploadFiles::TempName(Row, ".wav");
-    f_.ShowRowState(Row, rsEncoding);
-    RemoveFile(wav);  // whatever is there afterwards is this run's output
-    e_.EncodeFile(source, wav);
-    const int64_t size = FileSizeOf(wav);
-    std::string why = e_.EncodeError;
-    if (why.empty() && size < 0) why = "the encoder wrote no file";
-    if (why.empty()) FindWaveData(wav, &why);
-    if (!why.empty()) {
-      f_.ShowRowState(Row, rsFailed);
-      SetProgress(0);
-      f_.ShowPanelText(1, "Encoding failed!");
-      f_.ShowMessage("Cannot convert \"" + NativePath(source) + "\":\n" + why);
-      return false;
-    }
-    total_ += size;
-    RenameFile(wav, UploadFiles::TempName(Row, ".dat"));
-    f_.ShowRowState(Row, rsEncoded);
-    return true;
-  }
-
-  std::optional<TUploadOutcome> Checks() {
+  std::optional<TUploadOutcome> Checks(const TPreparedSounds& Sounds) {
     if (e_.Device.Status == 0) {
       f_.ShowMessage("No device found! Please check the USB connection and search again!");
       return TUploadOutcome::NoDevice;
     }
-    if (total_ >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
+    int64_t total = 0;
+    for (const auto& s : Sounds) total += s.EncodedSize;
+    if (total >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
       f_.ShowMessage("The files total length larger than device memory!");
       return TUploadOutcome::TooLarge;
     }
@@ -134,52 +85,24 @@ class TDeviceEngine::TUploadRun {
     return true;
   }
 
-  void Data() {
+  void Data(const TPreparedSounds& Sounds) {
     SetProgress(0);
     f_.ShowPanelText(1, "Uploading data...");
-    for (int i = 0; i < int(rows_.size()); ++i) {
+    for (int i = 0; i < int(Sounds.size()); ++i) {
       f_.ShowRowState(i, rsUploading);
       f_.PumpEvents();
       SetProgress(0);
       f_.PumpEvents();
-      PrepareSamples(i);
-      SendSound(i);
+      SendSound(Sounds[size_t(i)]);
       f_.ShowRowState(i, rsDone);
-      RemoveFile(UploadFiles::TempName(i, ".dat2"));
     }
     if (Connected()) e_.SendByte(protocol::EndMark);  // end of all sounds
   }
 
-  // The samples, and only they, go to the .dat2 file, with 0x00 (the end mark) sent as 0x01.
-  void PrepareSamples(int Row) {
-    TFile source(UploadFiles::TempName(Row, ".dat"), TFile::fmRead);
-    TFile target(UploadFiles::TempName(Row, ".dat2"), TFile::fmWrite);
-    std::string why;
-    const std::optional<TWaveData> data = FindWaveData(source, &why);
-    if (!data) throw std::runtime_error(NativePath(source.FileName()) + ": " + why);
-    const int64_t end = data->Offset + data->Size;
-    source.Seek(data->Offset);
-    SetProgressMaximum(int(source.Size()));
-    char block[kCopyBlock];
-    for (int64_t pos = data->Offset; pos < end;) {
-      const size_t want = size_t(std::min<int64_t>(kCopyBlock, end - pos));
-      if (source.Read(block, want) != want)
-        throw std::runtime_error("Cannot read file \"" + NativePath(source.FileName()) + "\". Unexpected end of file");
-      std::replace(block, block + want, char(protocol::EndMark), char(protocol::ZeroSample));
-      target.Write(block, want);
-      pos += int64_t(want);
-      SetProgress(int(pos));
-      f_.PumpEvents();
-    }
-    source.Close();
-    target.Close();
-    f_.PumpEvents();
-  }
-
-  void SendSound(int Row) {
-    TFile target(UploadFiles::TempName(Row, ".dat2"), TFile::fmRead);
+  void SendSound(const TPreparedSound& Sound) {
+    TFile samples(Sound.SampleFile, TFile::fmRead);
     if (Connected()) e_.SendByte(protocol::CmdSound);
-    const int64_t size = target.Size();
+    const int64_t size = samples.Size();
     SetProgressMaximum(int(size));
     int64_t shown = -1;  // the percentage shown, in hundredths
     int32_t k = 0;
@@ -187,8 +110,8 @@ class TDeviceEngine::TUploadRun {
       ShowPercent(pos, size, shown);
       e_.RxBuffer.clear();
       uint8_t byte;
-      if (target.Read(&byte, 1) != 1)
-        throw std::runtime_error("Cannot read file \"" + NativePath(target.FileName()) + "\". Unexpected end of file");
+      if (samples.Read(&byte, 1) != 1)
+        throw std::runtime_error("Cannot read file \"" + NativePath(Sound.SampleFile) + "\". Unexpected end of file");
       ++pos;
       if (Connected()) e_.SendByte(byte);
       SetProgress(int(pos));
@@ -215,12 +138,12 @@ class TDeviceEngine::TUploadRun {
   }
 
   // Written whether or not the port is open: a closed port fails loudly.
-  void Addresses() {
+  void Addresses(const TPreparedSounds& Sounds) {
     SetProgress(0);
     f_.ShowPanelText(1, "Configuring digital addresses...");
-    for (int i = 0; i < int(rows_.size()); ++i) {
+    for (int i = 0; i < int(Sounds.size()); ++i) {
       SetProgress(i);
-      const uint32_t a = uint32_t(rows_[size_t(i)].Address);
+      const uint32_t a = uint32_t(Sounds[size_t(i)].Address);
       e_.SendByte(protocol::CmdAddress);
       e_.SendByte(uint8_t((i + 1) & 0xFF));
       e_.SendByte(uint8_t(a & 0xFF));
@@ -244,6 +167,7 @@ class TDeviceEngine::TUploadRun {
       // Closing a vanished device may fail; the error that ended the run is what matters.
     }
     e_.ComPort->SetEvents(events_);
+    for (const auto& s : sounds_) RemoveFile(s.SampleFile);
   }
 
   bool Connected() const { return e_.ComPort->Connected(); }
@@ -261,9 +185,8 @@ class TDeviceEngine::TUploadRun {
 
   TDeviceEngine& e_;
   TDeviceFrontEnd& f_;
-  const std::vector<TUploadRow>& rows_;
   const TComEvents events_;
-  int64_t total_ = 0;
+  TPreparedSounds sounds_;  // encoded by this run
   int progress_ = 0;
   int progressMaximum_ = 100;
 };
@@ -271,6 +194,13 @@ class TDeviceEngine::TUploadRun {
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
   if (busy_) return TUploadOutcome::NotStarted;  // started again from one of our own pumps
   TBusyScope busy(*this);
-  TUploadRun run(*this, Rows);
-  return run.Run();
+  TUploadRun run(*this);
+  return run.Run(&Rows, nullptr);
+}
+
+TUploadOutcome TDeviceEngine::UploadPrepared(const TPreparedSounds& Sounds) {
+  if (busy_) return TUploadOutcome::NotStarted;
+  TBusyScope busy(*this);
+  TUploadRun run(*this);
+  return run.Run(nullptr, &Sounds);
 }

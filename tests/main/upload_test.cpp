@@ -377,19 +377,32 @@ class UploadTest : public QObject {
     QCOMPARE(log.back(), std::string("hangup after 1500 data bytes"));
   }
 
-  void EmptySoundIsDThenEndMarker() {
+  // A sound without samples would leave an input silent: it is refused before the erase.
+  void EmptySoundIsRefusedBeforeErasing() {
     UploadHarness h(QuickDevice());
     const QString empty = P("empty.wav"), one = P("one.wav");
     WriteWav(empty, QByteArray());
     WriteWav(one, QByteArray(1, '\0'));
+    h.AddRow(one);
     h.AddRow(empty);
+    h.Upload();
+    QCOMPARE(h.Messages.Texts, (std::vector<QString>{"Cannot convert \"" + empty + "\":\nthe sound holds no samples"}));
+    QCOMPARE(h.State(1), QString("Failed"));
+    QCOMPARE(h.Form->PanelText(1), QString("Encoding failed!"));
+    QCOMPARE(h.Sim.Log(), SearchLog());
+  }
+
+  void OneSampleSoundAndOddAddresses() {
+    UploadHarness h(QuickDevice());
+    const QString one = P("one.wav");
+    WriteWav(one, QByteArray(1, '\0'));
     h.AddRow(one, "");
-    h.AddRow(empty, "70000");  // low 16 bits: 4464
+    h.AddRow(one, "70000");  // low 16 bits: 4464
     h.Upload();
     QVERIFY(h.Messages.Texts.empty());
     QCOMPARE(h.Form->PanelText(2), QString("Upload completed!"));
     QVERIFY(h.Sim.WaitIdle(10s));
-    QCOMPARE(h.Sim.Log(), UploadLog({QByteArray(), QByteArray(1, '\x01'), QByteArray()}, {{1, 1}, {2, 1}, {3, 4464}}));
+    QCOMPARE(h.Sim.Log(), UploadLog({QByteArray(1, '\x01'), QByteArray(1, '\x01')}, {{1, 1}, {2, 4464}}));
   }
 
   void Rows256And257AreInputs0And1() {

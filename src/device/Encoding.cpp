@@ -1,0 +1,114 @@
+// The encoding phase: every row converted by the encoder and its samples prepared as they
+// go on the wire, written, closed and checked, before anything touches the device.
+#include <algorithm>
+#include <cerrno>
+
+#include "device/EncoderCommand.h"
+#include "device/Encoding.h"
+#include "device/F_Execute.h"
+#include "device/Files.h"
+#include "device/Protocol.h"
+#include "device/UploadFiles.h"
+#include "device/WaveFile.h"
+#include "platform/ticks.h"
+
+namespace {
+
+constexpr int kCopyBlock = 4096;
+const char* const kNoSpace = "No space left on device";
+
+std::string NoSpaceText() { return std::string(kNoSpace) + " in " + NativePath(UploadFiles::Folder()); }
+
+}  // namespace
+
+void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest) {
+  const std::string encoder = EncoderPath();
+  // Between two looks at the encoder, handle events as they come, sleeping while none do.
+  const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest), SW_MINIMIZE, [this] {
+    front_.PumpEventsUntil(platform::GetTickCount(), 5, [] { return false; });
+  });
+  EncodeError = r.Failure(encoder);
+  // The encoder may report a full disk and still exit with success.
+  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = NoSpaceText();
+}
+
+TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress)
+    : e_(Engine), f_(Engine.front_), progress_(std::move(SetProgress)) {}
+
+bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
+  Sounds.clear();
+  for (int i = 0; i < int(Rows.size()); ++i) {
+    if (!EncodeRow(i, Rows[size_t(i)], Sounds)) return false;
+    progress_(i + 1);
+  }
+  return true;
+}
+
+bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPreparedSounds& Sounds) {
+  f_.ShowPanelText(1, "Encoding " + BaseName(Source.FileName) + "...");
+  const std::string wav = UploadFiles::TempName(Row, ".wav");
+  f_.ShowRowState(Row, rsEncoding);
+  RemoveFile(wav);  // whatever is there afterwards is this run's output
+  e_.EncodeFile(Source.FileName, wav);
+  const int64_t size = FileSizeOf(wav);
+  std::string why = e_.EncodeError;
+  if (why.empty() && size < 0) why = "the encoder wrote no file";
+  if (why.empty()) FindWaveData(wav, &why);
+  if (!why.empty()) return Refuse(Row, Source, why);
+  const std::string dat = UploadFiles::TempName(Row, ".dat");
+  RenameFile(wav, dat);
+  TPreparedSound sound{UploadFiles::TempName(Row, ".dat2"), size, Source.Address};
+  const int64_t samples = PrepareSamples(dat, sound.SampleFile);
+  if (samples < 0) return Refuse(Row, Source, NoSpaceText());
+  if (samples == 0) return Refuse(Row, Source, "the sound holds no samples");
+  Sounds.push_back(sound);
+  f_.ShowRowState(Row, rsEncoded);
+  return true;
+}
+
+bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const std::string& Why) {
+  f_.ShowRowState(Row, rsFailed);
+  progress_(0);
+  f_.ShowPanelText(1, "Encoding failed!");
+  if (Why.rfind(kNoSpace, 0) == 0)
+    f_.ShowMessage(Why);  // not the sound's fault
+  else
+    f_.ShowMessage("Cannot convert \"" + NativePath(Source.FileName) + "\":\n" + Why);
+  return false;
+}
+
+int64_t TDeviceEngine::TEncoding::PrepareSamples(const std::string& Encoded, const std::string& Target) {
+  try {
+    TFile source(Encoded, TFile::fmRead);
+    std::string why;
+    const std::optional<TWaveData> data = FindWaveData(source, &why);
+    if (!data) throw std::runtime_error(NativePath(Encoded) + ": " + why);
+    TFile target(Target, TFile::fmWrite);
+    source.Seek(data->Offset);
+    char block[kCopyBlock];
+    for (int64_t left = data->Size; left > 0;) {
+      const size_t want = size_t(std::min<int64_t>(kCopyBlock, left));
+      if (source.Read(block, want) != want)
+        throw std::runtime_error("Cannot read file \"" + NativePath(Encoded) + "\". Unexpected end of file");
+      std::replace(block, block + want, char(protocol::EndMark), char(protocol::ZeroSample));
+      target.Write(block, want);
+      left -= int64_t(want);
+    }
+    target.Close();  // a buffered write that failed shows here
+    if (FileSizeOf(Target) != int64_t(data->Size))
+      throw std::runtime_error("Cannot write file \"" + NativePath(Target) + "\". It came out short");
+    return data->Size;
+  } catch (const EFileError& e) {
+    if (e.SystemError() == ENOSPC) return -1;
+    throw;
+  }
+}
+
+TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
+  if (busy_) return TUploadOutcome::NotStarted;
+  TBusyScope busy(*this);
+  TEncoding encoding(*this, [this](int Value) { front_.ShowProgress(Value); });
+  front_.ShowProgress(0);
+  front_.ShowProgressMaximum(int(Rows.size()));
+  return encoding.Run(Rows, Sounds) ? TUploadOutcome::Completed : TUploadOutcome::EncodingFailed;
+}
