@@ -26,7 +26,8 @@ void ExpectHungUp(HostPort& host) {
   pollfd p{host.Fd(), POLLIN, 0};
   ASSERT_EQ(::poll(&p, 1, 20000), 1);
   EXPECT_TRUE(p.revents & POLLHUP);
-  EXPECT_EQ(::read(host.Fd(), &p, 1), 0);
+  std::uint8_t byte = 0;
+  EXPECT_EQ(::read(host.Fd(), &byte, 1), 0);
   EXPECT_EQ(host.Write("V"), EIO);
 }
 
@@ -112,6 +113,7 @@ TEST(DevsimHangupInErase, TheHostSeesAnUnpluggedPortAndNoPlus) {
   HostPort host(sim.SlavePath(), 115200);
   ASSERT_EQ(host.Write("C"), 0);
   ExpectHungUp(host);
+  ASSERT_TRUE(sim.WaitForLogLine("hangup during erase after 200 ms", 10s));  // written after the close
   EXPECT_EQ(sim.BytesSent(), 0u);
   EXPECT_EQ(sim.Log(), (Lines{"C", "hangup during erase after 200 ms"}));
 
@@ -122,6 +124,7 @@ TEST(DevsimHangupInErase, TheHostSeesAnUnpluggedPortAndNoPlus) {
   HostPort h2(at_end.SlavePath(), 115200);
   ASSERT_EQ(h2.Write(B({'C', 'V'})), 0);
   ExpectHungUp(h2);
+  ASSERT_TRUE(at_end.WaitForLogLine("hangup during erase after 0 ms", 10s));
   EXPECT_EQ(at_end.Log(), (Lines{"C", "hangup during erase after 0 ms"}));
 }
 

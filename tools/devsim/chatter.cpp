@@ -33,17 +33,17 @@ std::string Chatter::StartLine() const {
   return "";
 }
 
-std::vector<std::uint8_t> Chatter::Due(Clock::time_point now) {
+std::vector<std::uint8_t> Chatter::Due(Clock::time_point now, bool sendable) {
   std::vector<std::uint8_t> out;
   if (!line_.empty() && now >= next_line_) {
-    out = line_;
+    if (sendable) out = line_;
     next_line_ += every_;
     if (next_line_ <= now) next_line_ = now + every_;  // a late wake-up makes no burst
   }
   if (junk_rate_) {
     const std::size_t n = std::min(junk_line_.Allowance(now), kMaxJunkWrite);
     junk_line_.Take(n);
-    for (std::size_t i = 0; i < n; ++i) out.push_back(std::uint8_t(junk_() & 0xFF));
+    for (std::size_t i = 0; sendable && i < n; ++i) out.push_back(std::uint8_t(junk_() & 0xFF));
   }
   return out;
 }

@@ -21,7 +21,9 @@ class Chatter {
   // The first log line, empty when there is no chatter.
   std::string StartLine() const;
   // Bytes due by now; a neighbour's line comes whole, so it is written in one piece.
-  std::vector<std::uint8_t> Due(Clock::time_point now);
+  // Not sendable: they are lost unmade, so the junk the host sees starts the same
+  // every run.
+  std::vector<std::uint8_t> Due(Clock::time_point now, bool sendable);
   std::optional<Clock::time_point> NextDue() const;
 
  private:

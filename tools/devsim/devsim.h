@@ -68,7 +68,8 @@
 // on timing; with --ack-delay-ms / --reply-late the bytes go out later. --silent
 // writes no reply lines (nothing is answered). --garbage answers 'V' with three
 // pseudo-random bytes (fixed seed, never 0x38), logged like any reply. Junk and a
-// neighbour's lines are not logged byte by byte (BytesSent() counts them).
+// neighbour's lines are not logged byte by byte (BytesSent() counts them); they flow
+// only while the host's line does not echo.
 //
 // Dump folder (--dump DIR), created if missing; at start the simulator removes its
 // own old files there (sound-*.wav, addresses.txt, session.log):

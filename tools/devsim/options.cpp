@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace devsim {
 namespace {
@@ -166,6 +167,8 @@ Faults, for testing a host's failure handling:
   --neighbour-text T   the neighbour's line (default "T=+21.8C\r\n"); \r, \n,
                        \t, \\ and \xHH stand for those bytes
   --neighbour-every MS one line every MS ms, 1 or more (default 100)
+  Junk and a neighbour's lines flow only while the host's line does not echo (once
+  it is set to raw): the kernel's initial line would echo them back as the host's.
 Other:
   -h, --help           show this text and exit
 

@@ -52,6 +52,11 @@ Pty::Pty() {
 unsigned Pty::HostBaud() const { return TerminalOutputBaud(master_.Get()); }
 unsigned Pty::HostReceiveBaud() const { return TerminalInputBaud(master_.Get()); }
 
+bool Pty::HostEchoes() const {
+  termios t{};
+  return ::tcgetattr(master_.Get(), &t) == 0 && (t.c_lflag & ECHO);  // the slave's settings
+}
+
 std::size_t Pty::Unread() const {
   std::lock_guard lock(close_mutex_);
   int n = 0;

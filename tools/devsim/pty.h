@@ -39,6 +39,9 @@ class Pty {
   unsigned HostBaud() const;
   // The speed at which the host receives.
   unsigned HostReceiveBaud() const;
+  // The line still echoes what arrives, as the kernel sets it up: no host has set
+  // it to raw yet.
+  bool HostEchoes() const;
   // Bytes written by the host and not yet taken; 0 once closed.
   std::size_t Unread() const;
   // Holds the host's output at the terminal (as a device that stops reading would, but

@@ -156,9 +156,11 @@ void Simulator::State::SendReplies(Clock::time_point now) {
 }
 
 // Chatter waits behind a reply in progress and never retries: what does not fit is lost.
+// Until a host has set up the line the kernel would echo it back as the host's bytes.
 void Simulator::State::SendChatter(Clock::time_point now) {
-  const auto bytes = chatter.Due(now);
-  if (bytes.empty() || !out.empty()) return;
+  if (!chatter.NextDue()) return;  // none
+  const auto bytes = chatter.Due(now, out.empty() && !pty.HostEchoes());
+  if (bytes.empty()) return;
   ssize_t n = ::write(pty.Master(), bytes.data(), bytes.size());
   if (n > 0) recorder.CountSent(std::size_t(n));
 }
