@@ -56,7 +56,9 @@ TEST(DevsimArgs, HelpWinsAndDocumentsEveryOption) {
   const std::string help = devsim::HelpText();
   for (const char* opt : {"--baud", "--line-rate", "--no-line-rate", "--capacity-units", "--version-byte",
                           "--erase-ms", "--ack-every", "--ack-delay-ms", "--dump", "--link", "--hangup-after",
-                          "--silent", "--garbage", "--no-erase-reply", "--reply-late", "--help"})
+                          "--silent", "--garbage", "--no-erase-reply", "--reply-late", "--hangup-in-erase",
+                          "--stall-after", "--stall-ms", "--junk", "--neighbour", "--neighbour-text",
+                          "--neighbour-every", "--help"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
 }
 
@@ -75,6 +77,23 @@ TEST(DevsimArgs, BadCommandLinesGiveClearErrors) {
   EXPECT_EQ(ParseArgs({"--silent", "--garbage"}).error, "--silent and --garbage exclude each other");
   EXPECT_EQ(ParseArgs({"--reply-late", "99999999999"}).error,
             "bad value '99999999999' for --reply-late (a number of milliseconds)");
+}
+
+TEST(DevsimArgs, LineFaultsTheirWordsAndWhatExcludesWhat) {
+  auto r = ParseArgs({"--hangup-in-erase=700", "--stall-after", "9", "--stall-ms=8000", "--junk", "line"});
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.options.hangup_in_erase_ms, 700);
+  EXPECT_EQ(r.options.stall_after, 9);
+  EXPECT_EQ(r.options.stall_ms, 8000u);
+  EXPECT_EQ(r.options.junk_rate, devsim::kJunkFullLine);
+  EXPECT_EQ(ParseArgs({"--stall-ms", "forever", "--stall-ms=0"}).options.stall_ms, ParseArgs({}).options.stall_ms);
+  r = ParseArgs({"--neighbour", "--neighbour-text", "8\\x20\\x07\\t\\\\", "--neighbour-every=5"});
+  ASSERT_EQ(r.error, "");
+  EXPECT_EQ(r.options.neighbour_text, std::string("8\x20\x07\t\\"));
+  EXPECT_EQ(r.options.neighbour_every_ms, 5u);
+  EXPECT_EQ(ParseArgs({"--neighbour-text", "a\\q"}).error, "bad escape in 'a\\q' for --neighbour-text");
+  EXPECT_EQ(ParseArgs({"--hangup-in-erase", "1501"}).error, "--hangup-in-erase must not exceed --erase-ms");
+  EXPECT_EQ(ParseArgs({"--neighbour", "--junk", "line"}).error, "--neighbour excludes the other fault options");
 }
 
 }  // namespace

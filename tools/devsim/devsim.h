@@ -45,6 +45,19 @@
 //   ignored 0x56 at 57600 bit/s         byte received while the host's speed differs
 //                                       (the number is the host's output speed)
 //   hangup after 1000 data bytes        the master was closed (--hangup-after)
+//   hangup during erase after 500 ms    the master was closed that long after 'C'
+//                                       (--hangup-in-erase); no '+' is sent
+//   stall after 1000 data bytes for 8000 ms
+//   stall after 1000 data bytes for good
+//                                       reading stopped (--stall-after, --stall-ms);
+//                                       the host's writes are held at the terminal
+//   stall over                          reading goes on after the stall
+//   junk 11520 bytes/s                  first line: junk flows from the start (--junk)
+//   neighbour line every 100 ms         first line: a neighbour, not the player
+//                                       (--neighbour); it sends its text lines
+//   neighbour received 0x56 at 115200 bit/s
+//                                       a byte the host wrote to the neighbour, at the
+//                                       host's output speed; a neighbour logs nothing else
 //   dropped reply 38 20 07, host listens at 57600 bit/s
 //                                       a reply fell due while the host's receive
 //                                       speed differed (e.g. --reply-late past the
@@ -54,7 +67,9 @@
 // Reply lines are written when the reply is decided, so the log order does not depend
 // on timing; with --ack-delay-ms / --reply-late the bytes go out later. --silent
 // writes no reply lines (nothing is answered). --garbage answers 'V' with three
-// pseudo-random bytes (fixed seed, never 0x38), logged like any reply.
+// pseudo-random bytes (fixed seed, never 0x38), logged like any reply. Junk and a
+// neighbour's lines are not logged byte by byte (BytesSent() counts them); they flow
+// only while the host's line does not echo.
 //
 // Dump folder (--dump DIR), created if missing; at start the simulator removes its
 // own old files there (sound-*.wav, addresses.txt, session.log):
@@ -92,7 +107,18 @@ struct Options {
   bool garbage = false;          // --garbage: answer 'V' with random bytes without '8'
   bool no_erase_reply = false;   // --no-erase-reply
   unsigned reply_late_ms = 0;    // --reply-late MS: delay every reply
+  // Faults that a device would never show on its own. Exact semantics: HelpText().
+  long long hangup_in_erase_ms = -1;  // --hangup-in-erase MS: close the master MS after 'C'; -1 never
+  long long stall_after = -1;         // --stall-after N: stop reading after N data bytes; -1 never
+  unsigned stall_ms = 0;              // --stall-ms MS|forever: the stall's length; 0 for good
+  unsigned junk_rate = 0;             // --junk RATE|line: junk bytes per second; 0 none
+  bool neighbour = false;             // --neighbour: another device, never the player
+  std::string neighbour_text = "T=+21.8C\r\n";  // --neighbour-text TEXT: its line
+  unsigned neighbour_every_ms = 100;  // --neighbour-every MS: one line per MS
 };
+
+// junk_rate for junk as fast as the line carries it (baud / 10 bytes per second).
+inline constexpr unsigned kJunkFullLine = ~0u;
 
 // Outcome of parsing a command line. Exactly one of: help requested, an error text
 // (exit code 2), or valid options.
@@ -106,6 +132,9 @@ struct ParsedArgs {
 ParsedArgs ParseArgs(const std::vector<std::string>& args);
 ParsedArgs ParseArgs(int argc, const char* const* argv);  // skips argv[0]
 std::string HelpText();
+// Why these options cannot go together (in the command line's words); empty when
+// they can. Simulator's constructor and ParseArgs both refuse such options.
+std::string OptionsConflict(const Options& options);
 
 struct AddressCommand {
   unsigned input = 0;    // the raw input byte (0..255)
@@ -138,6 +167,7 @@ class Simulator {
   std::vector<AddressCommand> Addresses() const;          // every 'A', in arrival order
   std::vector<int> Plays() const;                         // every '1'..'4', as 1..4
   std::uint64_t BytesReceived() const;                    // all bytes taken from the line
+  std::uint64_t BytesSent() const;                        // replies, junk and neighbour lines
   bool HungUp() const;
 
   // Test helpers: wait (generously) until the log has at least `lines` entries / an
@@ -146,6 +176,7 @@ class Simulator {
   bool WaitForLogLine(const std::string& line, std::chrono::milliseconds timeout) const;
   // Until every byte the host has written so far has been taken and processed, and no
   // reply or erase is pending (checked twice, 20 ms apart), or the line was hung up.
+  // Never true while a stall holds back bytes the host wrote.
   bool WaitIdle(std::chrono::milliseconds timeout) const;
 
   struct State;  // internal

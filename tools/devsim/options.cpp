@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace devsim {
 namespace {
@@ -20,7 +21,77 @@ struct NumberOption {
   const char* name;
   long long lo, hi;
   const char* range;  // for the error text
+  void (*set)(Options&, long long);
+  const char* word = nullptr;  // a spelling that stands for `word_value`
+  long long word_value = 0;
 };
+
+constexpr auto kUnsignedMax = std::numeric_limits<unsigned>::max();
+constexpr auto kLongMax = std::numeric_limits<long long>::max();
+
+const NumberOption kNumbers[] = {
+    {"--baud", 0, 0, "115200, 57600 or 9600", [](Options& o, long long v) { o.baud = unsigned(v); }},
+    {"--capacity-units", 0, 255, "0..255", [](Options& o, long long v) { o.capacity_units = unsigned(v); }},
+    {"--version-byte", 0, 255, "0..255", [](Options& o, long long v) { o.version_byte = unsigned(v); }},
+    {"--erase-ms", 0, kUnsignedMax, "a number of milliseconds", [](Options& o, long long v) { o.erase_ms = unsigned(v); }},
+    {"--ack-every", 0, kUnsignedMax, "a number of samples, 0 for never",
+     [](Options& o, long long v) { o.ack_every = unsigned(v); }},
+    {"--ack-delay-ms", 0, kUnsignedMax, "a number of milliseconds",
+     [](Options& o, long long v) { o.ack_delay_ms = unsigned(v); }},
+    {"--hangup-after", 0, kLongMax, "a number of data bytes", [](Options& o, long long v) { o.hangup_after = v; }},
+    {"--reply-late", 0, kUnsignedMax, "a number of milliseconds",
+     [](Options& o, long long v) { o.reply_late_ms = unsigned(v); }},
+    {"--hangup-in-erase", 0, kUnsignedMax, "a number of milliseconds",
+     [](Options& o, long long v) { o.hangup_in_erase_ms = v; }},
+    {"--stall-after", 0, kLongMax, "a number of data bytes", [](Options& o, long long v) { o.stall_after = v; }},
+    {"--stall-ms", 0, kUnsignedMax, "a number of milliseconds, 0 or forever for good",
+     [](Options& o, long long v) { o.stall_ms = unsigned(v); }, "forever", 0},
+    {"--junk", 0, kUnsignedMax - 1, "bytes per second, or line",
+     [](Options& o, long long v) { o.junk_rate = unsigned(v); }, "line", kJunkFullLine},
+    {"--neighbour-every", 1, kUnsignedMax, "a number of milliseconds, 1 or more",
+     [](Options& o, long long v) { o.neighbour_every_ms = unsigned(v); }},
+};
+
+bool ParseNumberOption(const NumberOption& n, const std::string& value, long long& v) {
+  if (n.word && value == n.word) {
+    v = n.word_value;
+    return true;
+  }
+  if (std::string(n.name) == "--baud")
+    return ParseNumber(value, 0, 1000000, v) && (v == 115200 || v == 57600 || v == 9600);
+  return ParseNumber(value, n.lo, n.hi, v);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// \r, \n, \t, \\ and \xHH as in C; false for any other backslash sequence.
+bool Unescape(const std::string& text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (++i >= text.size()) return false;
+    const char c = text[i];
+    if (c == 'r') out += '\r';
+    else if (c == 'n') out += '\n';
+    else if (c == 't') out += '\t';
+    else if (c == '\\') out += '\\';
+    else if (c == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      out += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -68,10 +139,36 @@ Output:
 Faults, for testing a host's failure handling:
   --hangup-after N     close the line after N data bytes (samples); the host then
                        sees a vanished device. 0 hangs up at the first 'D'
+  --hangup-in-erase MS close the line MS ms after 'C', while the erase runs, as an
+                       unplugged device would; no '+' is sent. At most --erase-ms.
+                       After any hangup the host's writes fail with EIO, its poll
+                       reports POLLHUP and its reads return end of file
+  --stall-after N      stop reading after N data bytes (0: at the first 'D'). The
+                       terminal holds the host's output, so its writes block (or
+                       time out) at once, not only once the kernel's buffer of
+                       about 20 KB has filled; the bytes it wrote before wait
+  --stall-ms MS        length of the stall; then the device reads on and completes
+                       normally. 0 or "forever" for good (default)
+  --junk RATE          also send pseudo-random bytes of every value ('8', '+' and
+                       0x10 among them), RATE a second from the start, whatever the
+                       host's speed; "line" for as fast as the line carries them
+                       (baud/10 a second). Junk the host does not take is lost, as
+                       on a real line. The device otherwise works as usual; with
+                       --silent it is a pure junk source
   --silent             never answer
   --garbage            answer 'V' with random bytes that contain no '8'
   --no-erase-reply     erase, but never answer '+'
   --reply-late MS      delay every reply by MS
+  --neighbour          be another device on the line, not the player: send its
+                       text line every --neighbour-every ms whatever the host's
+                       speed, never answer, and log each byte the host writes.
+                       What the host does not take is lost. Excludes the other
+                       fault options
+  --neighbour-text T   the neighbour's line (default "T=+21.8C\r\n"); \r, \n,
+                       \t, \\ and \xHH stand for those bytes
+  --neighbour-every MS one line every MS ms, 1 or more (default 100)
+  Junk and a neighbour's lines flow only while the host's line does not echo (once
+  it is set to raw): the kernel's initial line would echo them back as the host's.
 Other:
   -h, --help           show this text and exit
 
@@ -80,20 +177,63 @@ bad command line.
 )";
 }
 
+std::string OptionsConflict(const Options& o) {
+  if (o.silent && o.garbage) return "--silent and --garbage exclude each other";
+  if (o.hangup_in_erase_ms > (long long)o.erase_ms) return "--hangup-in-erase must not exceed --erase-ms";
+  if (o.hangup_in_erase_ms < -1 || o.stall_after < -1) return "a fault's count must be -1 (never) or more";
+  if (o.neighbour_every_ms == 0 || o.neighbour_text.empty())
+    return "--neighbour-every must be 1 or more and --neighbour-text not empty";
+  const bool device_fault = o.hangup_after >= 0 || o.silent || o.garbage || o.no_erase_reply ||
+                            o.reply_late_ms || o.hangup_in_erase_ms >= 0 || o.stall_after >= 0 || o.junk_rate;
+  if (o.neighbour && device_fault) return "--neighbour excludes the other fault options";
+  return "";
+}
+
+namespace {
+
+// The value of an option that takes one: after '=' or the next argument.
+bool TakeValue(const std::vector<std::string>& args, std::size_t& i, bool has_value, std::string& value) {
+  if (has_value) return true;
+  if (i + 1 >= args.size()) return false;
+  value = args[++i];
+  return true;
+}
+
+std::string ParseNumberArg(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                           std::string value, bool has_value, Options& o) {
+  const NumberOption* n = nullptr;
+  for (const auto& c : kNumbers)
+    if (name == c.name) n = &c;
+  if (!n) return "unknown option '" + args[i] + "'";
+  if (!TakeValue(args, i, has_value, value)) return "option " + name + " needs a value (" + n->range + ")";
+  long long v = 0;
+  if (!ParseNumberOption(*n, value, v)) return "bad value '" + value + "' for " + name + " (" + n->range + ")";
+  n->set(o, v);
+  return "";
+}
+
+std::string ParseTextArg(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                         std::string value, bool has_value, Options& o) {
+  if (!TakeValue(args, i, has_value, value)) return "option " + name + " needs a value";
+  if (name == "--neighbour-text") {
+    if (value.empty()) return "option " + name + " needs a non-empty text";
+    if (!Unescape(value, o.neighbour_text)) return "bad escape in '" + value + "' for " + name;
+    return "";
+  }
+  if (value.empty()) return "option " + name + " needs a non-empty path";
+  (name == "--dump" ? o.dump_dir : o.link_path) = value;
+  return "";
+}
+
+}  // namespace
+
 ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   ParsedArgs r;
   Options& o = r.options;
-  static const NumberOption numbers[] = {
-      {"--baud", 0, 0, "115200, 57600 or 9600"},
-      {"--capacity-units", 0, 255, "0..255"},
-      {"--version-byte", 0, 255, "0..255"},
-      {"--erase-ms", 0, std::numeric_limits<unsigned>::max(), "a number of milliseconds"},
-      {"--ack-every", 0, std::numeric_limits<unsigned>::max(), "a number of samples, 0 for never"},
-      {"--ack-delay-ms", 0, std::numeric_limits<unsigned>::max(), "a number of milliseconds"},
-      {"--hangup-after", 0, std::numeric_limits<long long>::max(), "a number of data bytes"},
-      {"--reply-late", 0, std::numeric_limits<unsigned>::max(), "a number of milliseconds"},
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  static const std::pair<const char*, bool Options::*> flags[] = {
+      {"--silent", &Options::silent}, {"--garbage", &Options::garbage},
+      {"--no-erase-reply", &Options::no_erase_reply}, {"--neighbour", &Options::neighbour}};
+  for (std::size_t i = 0; i < args.size() && r.error.empty(); ++i) {
     std::string name = args[i];
     std::string value;
     bool has_value = false;
@@ -106,75 +246,26 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
       }
     }
     auto flag = [&](bool& target, bool v) {
-      if (has_value) {
-        r.error = "option " + name + " takes no value";
-        return;
-      }
-      target = v;
+      if (has_value) r.error = "option " + name + " takes no value";
+      else target = v;
     };
+    bool Options::*named_flag = nullptr;
+    for (const auto& [flag_name, member] : flags)
+      if (name == flag_name) named_flag = member;
     if (name == "-h" || name == "--help") {
       r.help = true;
       return r;
-    } else if (name == "--line-rate") {
-      flag(o.line_rate, true);
-    } else if (name == "--no-line-rate") {
-      flag(o.line_rate, false);
-    } else if (name == "--silent") {
-      flag(o.silent, true);
-    } else if (name == "--garbage") {
-      flag(o.garbage, true);
-    } else if (name == "--no-erase-reply") {
-      flag(o.no_erase_reply, true);
-    } else if (name == "--dump" || name == "--link") {
-      if (!has_value) {
-        if (i + 1 >= args.size()) {
-          r.error = "option " + name + " needs a value";
-          return r;
-        }
-        value = args[++i];
-      }
-      if (value.empty()) {
-        r.error = "option " + name + " needs a non-empty path";
-        return r;
-      }
-      (name == "--dump" ? o.dump_dir : o.link_path) = value;
+    } else if (name == "--line-rate" || name == "--no-line-rate") {
+      flag(o.line_rate, name == "--line-rate");
+    } else if (named_flag) {
+      flag(o.*named_flag, true);
+    } else if (name == "--dump" || name == "--link" || name == "--neighbour-text") {
+      r.error = ParseTextArg(args, i, name, value, has_value, o);
     } else {
-      const NumberOption* n = nullptr;
-      for (const auto& c : numbers)
-        if (name == c.name) n = &c;
-      if (!n) {
-        r.error = "unknown option '" + args[i] + "'";
-        return r;
-      }
-      if (!has_value) {
-        if (i + 1 >= args.size()) {
-          r.error = "option " + name + " needs a value (" + n->range + ")";
-          return r;
-        }
-        value = args[++i];
-      }
-      long long v = 0;
-      bool ok;
-      if (name == "--baud")
-        ok = ParseNumber(value, 0, 1000000, v) && (v == 115200 || v == 57600 || v == 9600);
-      else
-        ok = ParseNumber(value, n->lo, n->hi, v);
-      if (!ok) {
-        r.error = "bad value '" + value + "' for " + name + " (" + n->range + ")";
-        return r;
-      }
-      if (name == "--baud") o.baud = unsigned(v);
-      else if (name == "--capacity-units") o.capacity_units = unsigned(v);
-      else if (name == "--version-byte") o.version_byte = unsigned(v);
-      else if (name == "--erase-ms") o.erase_ms = unsigned(v);
-      else if (name == "--ack-every") o.ack_every = unsigned(v);
-      else if (name == "--ack-delay-ms") o.ack_delay_ms = unsigned(v);
-      else if (name == "--hangup-after") o.hangup_after = v;
-      else if (name == "--reply-late") o.reply_late_ms = unsigned(v);
+      r.error = ParseNumberArg(args, i, name, value, has_value, o);
     }
-    if (!r.error.empty()) return r;
   }
-  if (o.silent && o.garbage) r.error = "--silent and --garbage exclude each other";
+  if (r.error.empty()) r.error = OptionsConflict(o);
   return r;
 }
 

@@ -1,6 +1,8 @@
 #include "protocol.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 namespace devsim {
@@ -18,6 +20,8 @@ std::string Hex(std::uint8_t b) {
 
 }  // namespace
 
+std::string ByteName(std::uint8_t byte) { return Hex(byte); }
+
 std::string ReplyLine(const std::vector<std::uint8_t>& bytes) {
   std::string line = "reply";
   for (std::uint8_t b : bytes) line += " " + Hex(b).substr(2);
@@ -32,7 +36,11 @@ void Protocol::Ignore(std::uint8_t byte, unsigned host_baud) {
 }
 
 void Protocol::Tick(Clock::time_point now) {
-  if (!erasing_ || now < erase_end_) return;
+  if (erasing_ && erase_hangup_ && now >= *erase_hangup_ && !hangup_) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(*erase_hangup_ - erase_start_);
+    RequestHangup("hangup during erase after " + std::to_string(ms.count()) + " ms");
+  }
+  if (!erasing_ || now < erase_end_ || hangup_) return;
   erasing_ = false;
   erased_ = true;
   if (!options_.no_erase_reply) Reply({kErased}, erase_end_);
@@ -56,7 +64,7 @@ std::vector<std::uint8_t> Protocol::TakeDueReplies(Clock::time_point now) {
 
 std::optional<Protocol::Clock::time_point> Protocol::NextDue() const {
   std::optional<Clock::time_point> next;
-  if (erasing_) next = erase_end_;
+  if (erasing_) next = erase_hangup_ ? std::min(erase_end_, *erase_hangup_) : erase_end_;
   if (!replies_.empty() && (!next || replies_.begin()->first < *next)) next = replies_.begin()->first;
   return next;
 }
@@ -64,6 +72,7 @@ std::optional<Protocol::Clock::time_point> Protocol::NextDue() const {
 void Protocol::Receive(std::uint8_t byte, Clock::time_point now) {
   if (hangup_) return;
   Tick(now);
+  if (hangup_) return;
   if (erasing_) {
     recorder_.Log("lost " + Hex(byte) + " during erase");
     return;
@@ -123,7 +132,10 @@ void Protocol::Command(std::uint8_t byte, Clock::time_point now) {
     sound_number_ = 0;
     stored_ = 0;
     erasing_ = true;
+    erase_start_ = now;
     erase_end_ = now + std::chrono::milliseconds(options_.erase_ms);
+    if (options_.hangup_in_erase_ms >= 0)
+      erase_hangup_ = now + std::chrono::milliseconds(options_.hangup_in_erase_ms);
     Tick(now);
   } else if (byte == kData) {
     StartSound();
@@ -148,7 +160,8 @@ void Protocol::StartSound() {
   state_ = State::Sound;
   samples_in_sound_ = 0;
   overflow_logged_ = false;
-  if (options_.hangup_after == 0) hangup_ = true;
+  if (options_.hangup_after == 0) RequestHangup("hangup after 0 data bytes");
+  StallAt(0);
 }
 
 void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
@@ -175,7 +188,31 @@ void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
 
 void Protocol::CountDataByte() {
   ++data_bytes_;
-  if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after) hangup_ = true;
+  if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after)
+    RequestHangup("hangup after " + std::to_string(data_bytes_) + " data bytes");
+  StallAt(data_bytes_);
+}
+
+void Protocol::RequestHangup(std::string line) {
+  if (hangup_) return;
+  hangup_ = true;
+  hangup_line_ = std::move(line);
+}
+
+void Protocol::StallAt(long long data_bytes) {
+  if (options_.stall_after == data_bytes && !stall_done_) stall_due_ = stall_done_ = true;
+}
+
+bool Protocol::TakeStall() {
+  const bool due = stall_due_;
+  stall_due_ = false;
+  return due;
+}
+
+std::size_t Protocol::TakeLimit() const {
+  if (options_.stall_after < 0 || stall_done_) return std::numeric_limits<std::size_t>::max();
+  // Every byte counts at most one data byte, so this many cannot run past the stall.
+  return std::size_t(std::max(1LL, options_.stall_after - data_bytes_));
 }
 
 }  // namespace devsim

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "devsim/devsim.h"
@@ -13,6 +14,8 @@ namespace devsim {
 
 // "reply 38 20 07": how the log names reply bytes.
 std::string ReplyLine(const std::vector<std::uint8_t>& bytes);
+// "0x56": how the log names any other byte.
+std::string ByteName(std::uint8_t byte);
 
 // The device's byte protocol, without any I/O: bytes in, log lines, memory contents
 // and timed replies out.
@@ -34,9 +37,16 @@ class Protocol {
   // When something next falls due (end of erase or a reply), if anything is pending.
   std::optional<Clock::time_point> NextDue() const;
   bool Busy() const { return erasing_ || !replies_.empty(); }
-  // The host has sent the data bytes after which the line is to be cut.
+  // The line is to be cut: the host has sent the data bytes after which that happens,
+  // or the erase has run for the time after which it does. HangupLine() says which.
   bool HangupRequested() const { return hangup_; }
+  const std::string& HangupLine() const { return hangup_line_; }
   long long DataBytes() const { return data_bytes_; }
+  // True once, when the stall falls due: the device is to stop reading now.
+  bool TakeStall();
+  // How many bytes may be taken from the line at once without running past the byte
+  // after which a stall falls due (at least 1).
+  std::size_t TakeLimit() const;
 
  private:
   enum class State { Command, AddressInput, AddressLow, AddressHigh, Sound, BetweenSounds };
@@ -46,6 +56,8 @@ class Protocol {
   void StartSound();
   void Reply(std::vector<std::uint8_t> bytes, Clock::time_point due);
   void CountDataByte();
+  void RequestHangup(std::string line);
+  void StallAt(long long data_bytes);
 
   const Options options_;
   Recorder& recorder_;
@@ -60,6 +72,10 @@ class Protocol {
   bool overflow_logged_ = false;
   long long data_bytes_ = 0;
   bool hangup_ = false;
+  std::string hangup_line_;
+  std::optional<Clock::time_point> erase_hangup_;  // when the erase in progress is cut
+  Clock::time_point erase_start_{};
+  bool stall_due_ = false, stall_done_ = false;
   unsigned address_input_ = 0, address_low_ = 0;
   std::multimap<Clock::time_point, std::vector<std::uint8_t>> replies_;
   std::mt19937 garbage_{20240611u};

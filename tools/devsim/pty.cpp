@@ -5,9 +5,11 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -50,11 +52,21 @@ Pty::Pty() {
 unsigned Pty::HostBaud() const { return TerminalOutputBaud(master_.Get()); }
 unsigned Pty::HostReceiveBaud() const { return TerminalInputBaud(master_.Get()); }
 
+bool Pty::HostEchoes() const {
+  termios t{};
+  return ::tcgetattr(master_.Get(), &t) == 0 && (t.c_lflag & ECHO);  // the slave's settings
+}
+
 std::size_t Pty::Unread() const {
   std::lock_guard lock(close_mutex_);
   int n = 0;
   if (master_.Get() < 0 || ::ioctl(master_.Get(), FIONREAD, &n) != 0 || n < 0) return 0;
   return std::size_t(n);
+}
+
+void Pty::HoldHostOutput(bool hold) {
+  // The stop set here is the kind a host's own settings cannot lift (TCOOFF).
+  if (::tcflow(slave_.Get(), hold ? TCOOFF : TCOON) != 0) std::perror("kestrilo-devsim: tcflow");
 }
 
 void Pty::Close() {

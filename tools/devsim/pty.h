@@ -39,8 +39,14 @@ class Pty {
   unsigned HostBaud() const;
   // The speed at which the host receives.
   unsigned HostReceiveBaud() const;
+  // The line still echoes what arrives, as the kernel sets it up: no host has set
+  // it to raw yet.
+  bool HostEchoes() const;
   // Bytes written by the host and not yet taken; 0 once closed.
   std::size_t Unread() const;
+  // Holds the host's output at the terminal (as a device that stops reading would, but
+  // at once: the kernel's buffer would otherwise take some 20 KB more), or lets it go.
+  void HoldHostOutput(bool hold);
   // Closes both sides: the host's next write fails with EIO.
   void Close();
   // The exclusive-use flag a host sets on the port outlives its close, because our

@@ -159,6 +159,11 @@ void Recorder::CountReceived(std::size_t n) {
   received_ += n;
 }
 
+void Recorder::CountSent(std::size_t n) {
+  std::lock_guard lock(mutex_);
+  sent_ += n;
+}
+
 void Recorder::SetIdle(bool idle) {
   std::lock_guard lock(mutex_);
   idle_ = idle;
@@ -196,6 +201,10 @@ std::vector<int> Recorder::Plays() const {
 std::uint64_t Recorder::Received() const {
   std::lock_guard lock(mutex_);
   return received_;
+}
+std::uint64_t Recorder::Sent() const {
+  std::lock_guard lock(mutex_);
+  return sent_;
 }
 bool Recorder::Idle() const {
   std::lock_guard lock(mutex_);

@@ -25,6 +25,7 @@ class Recorder {
   void Address(AddressCommand a);
   void Play(int n);
   void CountReceived(std::size_t n);
+  void CountSent(std::size_t n);
   void SetIdle(bool idle);
   void SetHungUp();
   void Finish();  // writes a sound still open
@@ -34,6 +35,7 @@ class Recorder {
   std::vector<AddressCommand> Addresses() const;
   std::vector<int> Plays() const;
   std::uint64_t Received() const;
+  std::uint64_t Sent() const;
   bool Idle() const;
   bool HungUp() const;
 
@@ -55,6 +57,7 @@ class Recorder {
   std::vector<AddressCommand> addresses_;
   std::vector<int> plays_;
   std::uint64_t received_ = 0;
+  std::uint64_t sent_ = 0;
   bool idle_ = true;
   bool hung_up_ = false;
 };

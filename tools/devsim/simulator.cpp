@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 
 #include "devsim/devsim.h"
+#include "chatter.h"
 #include "line_rate.h"
 #include "protocol.h"
 #include "pty.h"
@@ -23,14 +25,33 @@ namespace devsim {
 using Clock = std::chrono::steady_clock;
 
 struct Simulator::State {
-  State(const Options& options) : recorder(options.dump_dir), protocol(options, recorder) {}
+  explicit State(const Options& o)
+      : options(o),
+        recorder(o.dump_dir),
+        protocol(o, recorder),
+        chatter(o, Clock::now()),
+        line(o.line_rate ? o.baud / 10.0 : 0.0) {}
 
-  void Serve(const Options& options);
+  void Serve();
+  void SendReplies(Clock::time_point now);
+  void SendChatter(Clock::time_point now);
+  Clock::time_point Deadline(Clock::time_point now, bool can_read);
+  bool ReadHost();  // false once the line is hung up
+  void Feed(std::uint8_t byte, unsigned host_baud, Clock::time_point now);
+  void StartStall(Clock::time_point now);
+  void EndStallIfDue(Clock::time_point now);
   void Hangup();
 
+  const Options options;
   Pty pty;
   Recorder recorder;
   Protocol protocol;
+  Chatter chatter;
+  LineRate line;
+  std::vector<std::uint8_t> out;  // reply bytes due but not yet written
+  bool write_failed_reported = false;
+  Clock::time_point next_check{};
+  std::optional<Clock::time_point> stalled_until;
   UniqueFd stop_fd;
   std::string link_path;
   std::thread thread;
@@ -46,7 +67,7 @@ void CheckOptions(const Options& o) {
   if (o.capacity_units > 255) throw std::invalid_argument("capacity units must be 0..255");
   if (o.version_byte > 255) throw std::invalid_argument("version byte must be 0..255");
   if (o.hangup_after < -1) throw std::invalid_argument("hangup-after must be -1 (never) or more");
-  if (o.silent && o.garbage) throw std::invalid_argument("silent and garbage exclude each other");
+  if (auto conflict = OptionsConflict(o); !conflict.empty()) throw std::invalid_argument(conflict);
 }
 
 void MakeLink(const std::string& link, const std::string& target) {
@@ -71,6 +92,7 @@ timespec Until(Clock::time_point deadline, Clock::time_point now) {
 Simulator::Simulator(Options options) : options_(std::move(options)) {
   CheckOptions(options_);
   state_ = std::make_unique<State>(options_);
+  if (auto line = state_->chatter.StartLine(); !line.empty()) state_->recorder.Log(line);
   slave_path_ = state_->pty.SlavePath();
   state_->stop_fd = UniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (state_->stop_fd.Get() < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
@@ -79,7 +101,7 @@ Simulator::Simulator(Options options) : options_(std::move(options)) {
     state_->link_path = options_.link_path;
   }
   try {
-    state_->thread = std::thread([s = state_.get(), o = options_] { s->Serve(o); });
+    state_->thread = std::thread([s = state_.get()] { s->Serve(); });
   } catch (...) {
     if (!state_->link_path.empty()) ::unlink(state_->link_path.c_str());
     throw;
@@ -106,61 +128,136 @@ void Simulator::State::Hangup() {
   recorder.Finish();
   pty.Close();
   recorder.SetHungUp();
-  recorder.Log("hangup after " + std::to_string(protocol.DataBytes()) + " data bytes");
+  recorder.Log(protocol.HangupLine());
 }
 
-void Simulator::State::Serve(const Options& options) {
+void Simulator::State::SendReplies(Clock::time_point now) {
+  auto due = protocol.TakeDueReplies(now);
+  if (!due.empty()) {
+    // A reply reaching a host that listens at another speed arrives as garbage at
+    // best; it must not arrive as a valid answer (a late reply to a probe at the
+    // previous speed, for example).
+    const unsigned host_baud = pty.HostReceiveBaud();
+    if (host_baud == options.baud)
+      out.insert(out.end(), due.begin(), due.end());
+    else
+      recorder.Log("dropped " + ReplyLine(due) + ", host listens at " + std::to_string(host_baud) + " bit/s");
+  }
+  if (out.empty()) return;
+  ssize_t n = ::write(pty.Master(), out.data(), out.size());
+  if (n > 0) {
+    out.erase(out.begin(), out.begin() + n);
+    recorder.CountSent(std::size_t(n));
+  } else if (n < 0 && errno != EAGAIN && errno != EINTR && !write_failed_reported) {
+    write_failed_reported = true;
+    std::fprintf(stderr, "kestrilo-devsim: cannot answer: %s\n", std::strerror(errno));
+    out.clear();
+  }
+}
+
+// Chatter waits behind a reply in progress and never retries: what does not fit is lost.
+// Until a host has set up the line the kernel would echo it back as the host's bytes.
+void Simulator::State::SendChatter(Clock::time_point now) {
+  if (!chatter.NextDue()) return;  // none
+  const auto bytes = chatter.Due(now, out.empty() && !pty.HostEchoes());
+  if (bytes.empty()) return;
+  ssize_t n = ::write(pty.Master(), bytes.data(), bytes.size());
+  if (n > 0) recorder.CountSent(std::size_t(n));
+}
+
+void Simulator::State::StartStall(Clock::time_point now) {
+  pty.HoldHostOutput(true);
+  line.Idle();  // the held bytes come at the line's pace afterwards, not in a burst
+  std::string text = "stall after " + std::to_string(protocol.DataBytes()) + " data bytes ";
+  if (options.stall_ms == 0) {
+    stalled_until = Clock::time_point::max();
+    text += "for good";
+  } else {
+    stalled_until = now + std::chrono::milliseconds(options.stall_ms);
+    text += "for " + std::to_string(options.stall_ms) + " ms";
+  }
+  recorder.Log(text);
+}
+
+void Simulator::State::EndStallIfDue(Clock::time_point now) {
+  if (!stalled_until || now < *stalled_until) return;
+  stalled_until.reset();
+  pty.HoldHostOutput(false);
+  recorder.Log("stall over");
+}
+
+Clock::time_point Simulator::State::Deadline(Clock::time_point now, bool can_read) {
+  // Idle line: wait for the host's next byte. Busy line: wait for the line to carry
+  // a few more bytes (one wake-up per byte would cost too much CPU).
+  Clock::time_point deadline = next_check;
+  if (auto d = protocol.NextDue()) deadline = std::min(deadline, *d);
+  if (auto d = chatter.NextDue()) deadline = std::min(deadline, *d);
+  if (stalled_until)
+    deadline = std::min(deadline, *stalled_until);
+  else if (!can_read)
+    deadline = std::min(deadline, line.ReadyAt(std::clamp<std::size_t>(pty.Unread(), 1, 4)));
+  return std::max(deadline, now);
+}
+
+void Simulator::State::Feed(std::uint8_t byte, unsigned host_baud, Clock::time_point now) {
+  if (options.neighbour)
+    recorder.Log("neighbour received " + ByteName(byte) + " at " + std::to_string(host_baud) + " bit/s");
+  else if (host_baud == options.baud)
+    protocol.Receive(byte, now);
+  else
+    protocol.Ignore(byte, host_baud);
+}
+
+bool Simulator::State::ReadHost() {
+  std::uint8_t buf[256];
+  recorder.SetIdle(false);
+  const auto now = Clock::now();
+  line.Resume(now);
+  const std::size_t want = std::min({sizeof buf, line.Allowance(now), protocol.TakeLimit()});
+  if (want == 0) return true;
+  ssize_t n = ::read(pty.Master(), buf, want);
+  if (n < 0 && errno == EAGAIN) line.Idle();
+  if (n <= 0) return true;
+  line.Take(std::size_t(n));
+  if (std::size_t(n) < want) line.Idle();
+  recorder.CountReceived(std::size_t(n));
+  const unsigned host_baud = pty.HostBaud();
+  for (ssize_t i = 0; i < n; ++i) {
+    Feed(buf[i], host_baud, now);
+    if (protocol.HangupRequested()) {
+      Hangup();
+      return false;
+    }
+    if (protocol.TakeStall()) StartStall(now);
+  }
+  return true;
+}
+
+void Simulator::State::Serve() {
   // Signals are for the program's main thread.
   sigset_t all;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, nullptr);
-
-  LineRate line(options.line_rate ? options.baud / 10.0 : 0.0);
-  std::vector<std::uint8_t> out;  // reply bytes due but not yet written
-  std::uint8_t buf[256];
   constexpr auto kExclusiveCheck = std::chrono::milliseconds(50);
-  auto next_check = Clock::now();
-  bool write_failed_reported = false;
+  next_check = Clock::now();
 
   for (;;) {
-    auto now = Clock::now();
+    const auto now = Clock::now();
     protocol.Tick(now);
-    auto due = protocol.TakeDueReplies(now);
-    if (!due.empty()) {
-      // A reply reaching a host that listens at another speed arrives as garbage at
-      // best; it must not arrive as a valid answer (a late reply to a probe at the
-      // previous speed, for example).
-      const unsigned host_baud = pty.HostReceiveBaud();
-      if (host_baud == options.baud)
-        out.insert(out.end(), due.begin(), due.end());
-      else
-        recorder.Log("dropped " + ReplyLine(due) + ", host listens at " + std::to_string(host_baud) + " bit/s");
-    }
-    if (!out.empty()) {
-      ssize_t n = ::write(pty.Master(), out.data(), out.size());
-      if (n > 0) {
-        out.erase(out.begin(), out.begin() + n);
-      } else if (n < 0 && errno != EAGAIN && errno != EINTR && !write_failed_reported) {
-        write_failed_reported = true;
-        std::fprintf(stderr, "kestrilo-devsim: cannot answer: %s\n", std::strerror(errno));
-        out.clear();
-      }
-    }
+    if (protocol.HangupRequested()) return Hangup();
+    SendReplies(now);
+    SendChatter(now);
     if (now >= next_check) {
       pty.ReleaseStaleExclusive();
       next_check = now + kExclusiveCheck;
     }
+    EndStallIfDue(now);
     recorder.SetIdle(!protocol.Busy() && out.empty());
 
-    // Idle line: wait for the host's next byte. Busy line: wait for the line to carry
-    // a few more bytes (one wake-up per byte would cost too much CPU).
-    const bool can_read = line.IsIdle() || line.Allowance(now) >= 1 || !line.Limited();
-    Clock::time_point deadline = next_check;
-    if (auto d = protocol.NextDue()) deadline = std::min(deadline, *d);
-    if (!can_read) deadline = std::min(deadline, line.ReadyAt(std::clamp<std::size_t>(pty.Unread(), 1, 4)));
+    const bool can_read = !stalled_until && (line.IsIdle() || line.Allowance(now) >= 1 || !line.Limited());
     pollfd fds[2] = {{pty.Master(), short((can_read ? POLLIN : 0) | (out.empty() ? 0 : POLLOUT)), 0},
                      {stop_fd.Get(), POLLIN, 0}};
-    timespec timeout = Until(deadline, now);
+    timespec timeout = Until(Deadline(now, can_read), now);
     int r = ::ppoll(fds, 2, &timeout, nullptr);
     if (r < 0 && errno != EINTR) {
       std::perror("kestrilo-devsim: ppoll");
@@ -169,29 +266,7 @@ void Simulator::State::Serve(const Options& options) {
     if (r <= 0) continue;
     if (fds[1].revents) return;
     if (fds[0].revents & POLLIN) {
-      recorder.SetIdle(false);
-      now = Clock::now();
-      line.Resume(now);
-      const std::size_t want = std::min(sizeof buf, line.Allowance(now));
-      if (want == 0) continue;
-      ssize_t n = ::read(pty.Master(), buf, want);
-      if (n < 0 && errno == EAGAIN) line.Idle();
-      if (n > 0) {
-        line.Take(std::size_t(n));
-        if (std::size_t(n) < want) line.Idle();
-        recorder.CountReceived(std::size_t(n));
-        const unsigned host_baud = pty.HostBaud();
-        for (ssize_t i = 0; i < n; ++i) {
-          if (host_baud == options.baud)
-            protocol.Receive(buf[i], now);
-          else
-            protocol.Ignore(buf[i], host_baud);
-          if (protocol.HangupRequested()) {
-            Hangup();
-            return;
-          }
-        }
-      }
+      if (!ReadHost()) return;
     } else if (fds[0].revents & (POLLHUP | POLLERR)) {
       // Only while no slave is open at all; our own slave makes this rare. Don't spin.
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -204,6 +279,7 @@ std::vector<std::vector<std::uint8_t>> Simulator::Sounds() const { return state_
 std::vector<AddressCommand> Simulator::Addresses() const { return state_->recorder.Addresses(); }
 std::vector<int> Simulator::Plays() const { return state_->recorder.Plays(); }
 std::uint64_t Simulator::BytesReceived() const { return state_->recorder.Received(); }
+std::uint64_t Simulator::BytesSent() const { return state_->recorder.Sent(); }
 bool Simulator::HungUp() const { return state_->recorder.HungUp(); }
 
 bool Simulator::WaitForLogSize(std::size_t lines, std::chrono::milliseconds timeout) const {
