@@ -86,8 +86,8 @@ TEST(DebianPackage, InstallsRunsFromUsrBinAndPurgesWithoutTrace) {
     GTEST_SKIP() << "a kestrilo package is installed already; the test does not replace it";
 
   const Folder dist;
-  const Result built = Shell("KESTRILO_BUILD_DIR='" KESTRILO_BUILD_DIR "' KESTRILO_PACKAGE_DIR='" + dist.path.string() +
-                           "' '" KESTRILO_SOURCE_DIR "/scripts/package' --no-build");
+  const Result built = Shell("KESTRILO_BUILD_DIR='" KESTRILO_BUILD_DIR "' KESTRILO_PACKAGE_DIR='" +
+                             dist.path.string() + "' '" KESTRILO_SOURCE_DIR "/scripts/package' --no-build");
   ASSERT_EQ(built.status, 0) << built.output;  // lintian errors and invalid desktop files fail here
 
   PurgeAtExit purge;
