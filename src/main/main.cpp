@@ -1,12 +1,39 @@
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "main/display_check.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
+namespace {
+
+// --help and --version are answered before Qt starts, so they work without a display.
+bool AnswerInfoOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("Kestrilo %s\n", KESTRILO_VERSION);
+      return true;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf(
+          "Usage: kestrilo [OPTION]...\n"
+          "Loads a set of sounds into a stand-alone sound player device over a serial line.\n\n"
+          "  -h, --help     show this text and exit\n"
+          "      --version  show the version and exit\n"
+          "Qt's own options (for example -platform offscreen) are accepted too.\n"
+          "See kestrilo(1) for the environment variables.\n");
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnswerInfoOption(argc, argv)) return 0;
   if (const std::string Reason = MissingDisplayReason(); !Reason.empty()) {
     std::fprintf(stderr, "kestrilo: %s\n", Reason.c_str());
     return 1;

@@ -1,10 +1,13 @@
-// Draws the four toolbar images as 8-bit RGBA PNG files with anti-aliased edges.
+// Draws the four toolbar images as 8-bit RGBA PNG files with anti-aliased edges, and the
+// application icon from the same art at any size.
 // Usage: kestrilo-glyphgen <folder>   (writes add.png, remove.png, search.png, upload.png)
+//        kestrilo-glyphgen --icon SIZE FILE
 #include <png.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -109,6 +112,14 @@ Rgba ShadeUpload(Vec p) {
   return Filled(Polygon(p, arrow), p.Y, 2, 26.5, Hex(0x7ee07e), Hex(0x23962e), Hex(0x17622a));
 }
 
+// The toolbar's upload arrow on a slate tile, in the toolbar's 28-unit space.
+Rgba ShadeIcon(Vec p) {
+  const double tile = RoundedBox(p, {14, 14}, {13.5, 13.5}, 4.5);
+  const Rgba base = tile > 0 ? Rgba{} : Filled(tile, p.Y, 0.5, 27.5, Hex(0x4f6478), Hex(0x263340), Hex(0x18212a));
+  constexpr double scale = 0.72;  // leaves a margin of tile around the arrow
+  return Over(base, ShadeUpload({14 + (p.X - 14) / scale, 14 + (p.Y - 14) / scale}));
+}
+
 // Each pixel is the average of 8 x 8 samples, colours weighted by their alpha.
 std::vector<unsigned char> Render(int w, int h, const Shader& shade) {
   constexpr int S = 8;
@@ -160,11 +171,27 @@ bool WritePng(const std::string& path, int w, int h, const std::vector<unsigned 
   return std::fclose(f) == 0 && ok;
 }
 
+int WriteIcon(const char* sizeText, const std::string& path) {
+  const int size = std::atoi(sizeText);
+  if (size < 8 || size > 1024) {
+    std::fprintf(stderr, "icon size must be 8..1024, not %s\n", sizeText);
+    return 2;
+  }
+  const double unit = 28.0 / size;
+  const Shader scaled = [unit](Vec p) { return ShadeIcon({p.X * unit, p.Y * unit}); };
+  if (!WritePng(path, size, size, Render(size, size, scaled))) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--icon") return WriteIcon(argv[2], argv[3]);
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <folder>\n       %s --icon SIZE FILE\n", argv[0], argv[0]);
     return 2;
   }
   const std::string dir = argv[1];
