@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "lists/SoundListFile.h"
 #include "main/frmMain.h"
@@ -136,8 +137,11 @@ bool TForm1::ConfirmListChange() {
 
 void TForm1::OpenListFile(const QString& FileName) {
   if (UploadRunning) return;
-  const std::vector<lists::ListedSound> Rows = lists::LoadList(QFileInfo(FileName).filesystemFilePath());
+  const std::filesystem::path File = QFileInfo(FileName).filesystemFilePath();
+  lists::LoadList(File);  // a bad list is refused before anything is asked
   if (!ConfirmListChange() || UploadRunning) return;
+  // Read again: saving the changes may just have rewritten this very file.
+  const std::vector<lists::ListedSound> Rows = lists::LoadList(File);
   LV->clear();
   for (const lists::ListedSound& Row : Rows)
     AppendListedSound(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));
