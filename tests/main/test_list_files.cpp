@@ -194,16 +194,7 @@ class ListFilesTest : public QObject {
     ModalDriver::When<QFileDialog>([&](QFileDialog* D) {
       auto Close = qScopeGuard([D] { D->reject(); });
       D->setDirectory(Folder.Dir.path());
-      auto* View = D->findChild<QListView*>(QStringLiteral("listView"));
-      auto Visible = [View] {
-        QStringList Names;
-        for (int r = 0; r < View->model()->rowCount(View->rootIndex()); ++r) {
-          const QModelIndex I = View->model()->index(r, 0, View->rootIndex());
-          if (I.flags() & Qt::ItemIsEnabled) Names << I.data().toString();
-        }
-        Names.sort();
-        return Names;
-      };
+      auto Visible = [D] { return VisibleNames(D); };
       for (int Entry : {2, 3}) {
         D->selectNameFilter(D->nameFilters().at(Entry));
         const int Expected = Entry == 2 ? 6 : 8;
