@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 
 TSoundListView::TSoundListView(QWidget* Parent) : QTreeWidget(Parent) {
   setRootIsDecorated(false);
@@ -39,13 +40,22 @@ void TSoundListView::startDrag(Qt::DropActions) {
   Drag->exec(Qt::MoveAction);
 }
 
+bool TSoundListView::IsFileDrop(const QDropEvent* Event) const {
+  if (Event->source() == this || !Event->mimeData()->hasUrls()) return false;
+  for (const QUrl& Url : Event->mimeData()->urls())
+    if (Url.isLocalFile()) return true;
+  return false;
+}
+
 void TSoundListView::DragOver(QDragMoveEvent* Event) {
   bool Accept = false;
   const QPoint Point = Event->position().toPoint();
   if (OnDragOver) OnDragOver(Event->source(), Point, Accept);
+  const bool Files = IsFileDrop(Event);
   if (Accept) {
-    SetDropTarget(indexAt(Point));
-    Event->setDropAction(Qt::MoveAction);
+    // Files are appended, wherever they land; a copy, so the file manager keeps them.
+    SetDropTarget(Files ? QModelIndex() : indexAt(Point));
+    Event->setDropAction(Files ? Qt::CopyAction : Qt::MoveAction);
     Event->accept();
   } else {
     SetDropTarget(QModelIndex());
@@ -71,6 +81,15 @@ void TSoundListView::dragLeaveEvent(QDragLeaveEvent* Event) {
 void TSoundListView::dropEvent(QDropEvent* Event) {
   SetDropTarget(QModelIndex());
   setState(NoState);
+  if (IsFileDrop(Event)) {
+    Event->setDropAction(Qt::CopyAction);
+    Event->accept();
+    QStringList Paths;
+    for (const QUrl& Url : Event->mimeData()->urls())
+      if (Url.isLocalFile()) Paths << Url.toLocalFile();
+    if (OnDropFiles) OnDropFiles(Paths);
+    return;
+  }
   Event->setDropAction(Qt::MoveAction);
   Event->accept();
   if (OnDragDrop) OnDragDrop(Event->source(), Event->position().toPoint());

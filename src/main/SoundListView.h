@@ -13,6 +13,8 @@ class TSoundListView : public QTreeWidget {
   std::function<void(QObject* Source, const QPoint& Point, bool& Accept)> OnDragOver;
   std::function<void(QObject* Source, const QPoint& Point)> OnDragDrop;
   std::function<void(int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+  // Local files and folders dropped from outside the list (a file manager), in drop order.
+  std::function<void(const QStringList& Paths)> OnDropFiles;
 
   // The row marked as the drop target while a drag is over the list, or none.
   QTreeWidgetItem* DropTarget() const;
@@ -30,6 +32,7 @@ class TSoundListView : public QTreeWidget {
  private:
   void DragOver(QDragMoveEvent* Event);
   void SetDropTarget(const QModelIndex& Index);
+  bool IsFileDrop(const QDropEvent* Event) const;
 
   QPersistentModelIndex DropTarget_;
 };

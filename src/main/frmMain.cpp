@@ -16,6 +16,7 @@
 
 #include "glyphs/ToolbarImages.h"
 #include "main/PanelStatusBar.h"
+#include "main/SoundFileTypes.h"
 #include "main/SoundListView.h"
 #include "serial/CPort.h"
 #include "toolkit/error_report.h"
@@ -88,10 +89,12 @@ void TForm1::CreateLayout() {
   auto* List = new TSoundListView(Client);
   LV = List;
   LV->setObjectName(QStringLiteral("LV"));
-  LV->setColumnCount(5);
+  LV->setColumnCount(6);
   LV->setHeaderLabels({QStringLiteral("Input"), QStringLiteral("Filename"),
                        QStringLiteral("Address (digital)"), QStringLiteral("State"),
-                       QString()});
+                       QString(), QStringLiteral("Length")});
+  LV->setColumnWidth(ColLength, 60);
+  LV->headerItem()->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
   const int Widths[] = {40, 350, 80, 70};
   for (int c = 0; c < 4; ++c) LV->setColumnWidth(c, Widths[c]);
   LV->setColumnHidden(ColStateCode, true);
@@ -106,6 +109,7 @@ void TForm1::CreateLayout() {
   setStatusBar(StatusBar1);
 
   CreateMenus();
+  CreateListFileMenus();
   CreateOpenDialog();
 
   // LV comes first in the tab order; the flat buttons take no focus at all.
@@ -198,7 +202,7 @@ void TForm1::CreateOpenDialog() {
   OD->setOption(QFileDialog::HideNameFilterDetails, true);
   OD->setFileMode(QFileDialog::ExistingFiles);
   OD->setAcceptMode(QFileDialog::AcceptOpen);
-  OD->setNameFilters(OpenDialogNameFilters(QString::fromLatin1(kOpenFilter)));
+  OD->setNameFilters(OpenDialogNameFilters(QString::fromLatin1(kOpenFilter) + u'|' + ExtraOpenFilter()));
   // Names differ in case on Linux where they did not on the platform the filter was made for.
   OD->setFilter(OD->filter() & ~QDir::CaseSensitive);
   OD->setSizeGripEnabled(true);
@@ -234,6 +238,9 @@ void TForm1::BindHandlers() {
   OnTrigger(Addfile2, &TForm1::Addfile1Click);
   OnTrigger(Deletefile1, &TForm1::Deletefile2Click);
   OnTrigger(Changedigitaladdress1, &TForm1::Changedigitaladdress1Click);
+  OnTrigger(Openlist1, &TForm1::Openlist1Click);
+  OnTrigger(Savelist1, &TForm1::Savelist1Click);
+  OnTrigger(Savelistas1, &TForm1::Savelistas1Click);
 
   connect(LV, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
     PopupMenu1->popup(LV->viewport()->mapToGlobal(Pos));
@@ -249,6 +256,7 @@ void TForm1::BindHandlers() {
   List->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) {
     Guarded([&] { LVKeyDown(LV, Key, Shift); });
   };
+  BindListFileHandlers();
 }
 
 void TForm1::FormCreate() {

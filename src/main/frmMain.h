@@ -6,11 +6,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "glyphs/mPngSpeedButton.h"
 #include "device/Engine.h"
+#include "main/MemoryUse.h"
 
 class QAbstractButton;
+class QCloseEvent;
+class QTimer;
+class TLengthProbe;
+class TMemoryGauge;
 class QAction;
 class QFileDialog;
 class QLabel;
@@ -126,6 +133,65 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
 
  protected:
   void showEvent(QShowEvent* Event) override;
+
+ public:
+  // ---- list files, dropped files, lengths and the memory gauge ----
+  // (frmMain_listfile.cpp: open, save, recent, title, unsaved changes, start arguments;
+  //  frmMain_listinfo.cpp: added paths, missing sounds, lengths, duplicates, the gauge)
+  enum : int { ColLength = 5 };        // "Length", shown after "State" (the code column is hidden)
+  enum : int { StateMissing = 6 };     // state code of a row whose sound file is gone
+  QAction* N4 = nullptr;               // separator after "Clear list"
+  QAction* Openlist1 = nullptr;
+  QAction* Savelist1 = nullptr;
+  QAction* Savelistas1 = nullptr;
+  QMenu* Openrecent1 = nullptr;
+  TMemoryGauge* MemoryGauge = nullptr;
+  QString ListFileName;                // the list file shown; empty: none
+
+  void Openlist1Click(QObject* Sender);
+  void Savelist1Click(QObject* Sender);
+  void Savelistas1Click(QObject* Sender);
+  // Reads FileName; a bad list throws with its message and leaves the rows alone. With
+  // unsaved changes asks Save / Discard / Cancel before replacing the rows.
+  void OpenListFile(const QString& FileName);
+  // Saves the rows to FileName; reports a failure itself and returns false.
+  bool SaveListFile(const QString& FileName);
+  bool ListModified() const;
+  QStringList RecentLists() const;
+  // `kestrilo LIST.kestrilo` / `kestrilo FILE...`: lists are opened, other paths added.
+  void OpenStartArguments(const QStringList& Args);
+  // Appends files as adding does; a folder adds its sound files sorted by name, a file that
+  // is not there becomes a "Missing" row.
+  void AddSoundPaths(const QStringList& Paths);
+
+  // For the upload: the gauge's numbers now; the refusal's second line with them; the rows
+  // whose sound file is gone; digital addresses carried by more than one row.
+  TMemoryUse MemoryUse() const;
+  QString MemoryRefusalDetail() const;
+  QStringList MissingSounds() const;
+  QStringList DuplicateAddresses() const;
+  // Title, duplicate marks, lengths to probe and the gauge follow the rows after each event;
+  // this brings them up to date at once.
+  void UpdateListViews();
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;
+
+ private:
+  void CreateListFileMenus();
+  void BindListFileHandlers();
+  bool ConfirmListChange();
+  QString AskListFileName(bool Save);
+  void AppendListedSound(const QString& FileName, const QString& Address);
+  void RememberRecent(const QString& FileName);
+  void FillRecentMenu();
+  void ProbeDone(quint64 Id, qint64 Bytes);
+  void MarkDuplicates();
+  std::vector<std::pair<QString, QString>> RowsForSaving() const;
+  std::vector<std::pair<QString, QString>> SavedRows_;  // path and address text, as last saved/opened
+  TLengthProbe* Probe_ = nullptr;                        // child of the window
+  QTimer* ListUpdate_ = nullptr;
+  bool UpdatingList_ = false;
 
  private:
   // ---- window construction (frmMain.cpp) ----

@@ -3,6 +3,7 @@
 #include <QInputDialog>
 #include <QTreeWidget>
 
+#include "main/SoundFileTypes.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
@@ -60,7 +61,7 @@ void TForm1::Addfile1Click(QObject*) {
   if (OD->exec() != QDialog::Accepted) return;
   // The dialog runs its own event loop; an upload may have started meanwhile.
   if (UploadRunning) return;
-  for (const QString& File : OD->selectedFiles()) AppendSoundRow(File);
+  for (const QString& File : ChosenFiles(*OD)) AppendSoundRow(File);
   RefreshList();
 }
 
@@ -115,10 +116,10 @@ void TForm1::LVDragDrop(QObject*, QObject* Source, const QPoint& Point) {
     QTreeWidgetItem* Current = FirstSelectedFrom(LV, 0);
     while (Current) {
       QTreeWidgetItem* Next = FirstSelectedFrom(LV, LV->indexOfTopLevelItem(Current) + 1);
-      auto* Moved = new QTreeWidgetItem();
+      // A copy of everything the row holds: caption, sub-items, its length and marks.
+      QTreeWidgetItem* Moved = Current->clone();
       LV->insertTopLevelItem(Target ? LV->indexOfTopLevelItem(Target) : LV->topLevelItemCount(),
                              Moved);
-      for (int c = ColInput; c <= ColStateCode; ++c) Moved->setText(c, Current->text(c));
       delete Current;
       Current = Next;
     }

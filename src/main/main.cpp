@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -51,5 +52,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   Form1->show();
+  // Once the window is up, so a message about a bad list has a window to stand on.
+  const QStringList Args = QApplication::arguments().mid(1);
+  QTimer::singleShot(0, Form1.get(), [&Form1, Args] { Form1->OpenStartArguments(Args); });
   return App.exec();
 }

@@ -57,6 +57,19 @@ inline void ChooseInNextFileDialog(const QString& Folder, const QStringList& Nam
   });
 }
 
+// The names an open file dialog shows (not greyed out by its filter), sorted.
+inline QStringList VisibleNames(QFileDialog* D) {
+  auto* View = D->findChild<QListView*>(QStringLiteral("listView"));
+  QStringList Names;
+  const QModelIndex Root = View->rootIndex();
+  for (int r = 0; r < View->model()->rowCount(Root); ++r) {
+    const QModelIndex I = View->model()->index(r, 0, Root);
+    if (I.flags() & Qt::ItemIsEnabled) Names << I.data().toString();
+  }
+  Names.sort();
+  return Names;
+}
+
 inline void CancelNextFileDialog(bool* Shown = nullptr) {
   ModalDriver::When<QFileDialog>([Shown](QFileDialog* D) {
     if (Shown) *Shown = true;

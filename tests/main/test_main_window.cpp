@@ -74,7 +74,7 @@ class MainWindowTest : public QObject {
   void listColumns() {
     TForm1 Form;
     QTreeWidget* LV = Form.LV;
-    QCOMPARE(LV->columnCount(), 5);
+    QCOMPARE(LV->columnCount(), 6);
     const QStringList Heads = {"Input", "Filename", "Address (digital)", "State"};
     const int Widths[] = {40, 350, 80, 70};
     for (int c = 0; c < 4; ++c) {
@@ -83,6 +83,10 @@ class MainWindowTest : public QObject {
       QVERIFY(!LV->isColumnHidden(c));
     }
     QVERIFY(LV->isColumnHidden(TForm1::ColStateCode));
+    // "Length" follows "State" on screen: the column between them is hidden.
+    QCOMPARE(LV->headerItem()->text(TForm1::ColLength), QStringLiteral("Length"));
+    QVERIFY(!LV->isColumnHidden(TForm1::ColLength));
+    QCOMPARE(LV->header()->visualIndex(TForm1::ColLength), 5);
     QCOMPARE(LV->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(LV->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(LV->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -130,7 +134,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(Captions(Form.menuBar()->actions()),
              QStringList({"File", "Sound test", "Device", "Help"}));
     QCOMPARE(Captions(Form.File1->actions()),
-             QStringList({"Add file(s)", "Delete selected file(s)", "Clear list", "-", "Exit"}));
+             QStringList({"Add file(s)", "Delete selected file(s)", "Clear list", "-", "Open list...",
+                          "Save list", "Save list as...", "Open recent", "-", "Exit"}));
+    QCOMPARE(Form.Openlist1->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(Form.Savelist1->shortcut(), QKeySequence(QKeySequence::Save));
+    QCOMPARE(Form.Savelistas1->shortcut(), QKeySequence(QKeySequence::SaveAs));
     QCOMPARE(Captions(Form.Soundtest1->actions()),
              QStringList({"Sound 1", "Sound 2", "Sound 3", "Sound 4"}));
     QCOMPARE(Captions(Form.Upload1->actions()),
@@ -142,7 +150,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Form.Sound21->data().toInt(), 2);
     QCOMPARE(Form.Sound31->data().toInt(), 3);
     QCOMPARE(Form.Sound41->data().toInt(), 4);
-    QCOMPARE(Form.N1, Form.File1->actions()[3]);
+    QCOMPARE(Form.N1, Form.File1->actions()[8]);
     QCOMPARE(Form.N3, Form.Upload1->actions()[1]);
     QCOMPARE(Form.N2, Form.PopupMenu1->actions()[2]);
     QCOMPARE(Form.LV->contextMenuPolicy(), Qt::CustomContextMenu);
@@ -154,16 +162,19 @@ class MainWindowTest : public QObject {
     QVERIFY(OD->testOption(QFileDialog::DontUseNativeDialog));
     QCOMPARE(OD->fileMode(), QFileDialog::ExistingFiles);
     QCOMPARE(OD->acceptMode(), QFileDialog::AcceptOpen);
-    QCOMPARE(OD->nameFilters(),
+    QCOMPARE(OD->nameFilters().mid(0, 2),
              QStringList({"Audio files (*.wav;*.mp*;) (*.wav *.mp*)", "Data files (*.dat) (*.dat)"}));
+    QCOMPARE(OD->nameFilters().size(), 4);
     QVERIFY(!(OD->filter() & QDir::CaseSensitive));
     QVERIFY(OD->isSizeGripEnabled());
     // The user sees the stored captions.
     auto* Types = OD->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     QVERIFY(Types);
-    QCOMPARE(Types->count(), 2);
+    QCOMPARE(Types->count(), 4);
     QCOMPARE(Types->itemText(0), QStringLiteral("Audio files (*.wav;*.mp*;)"));
     QCOMPARE(Types->itemText(1), QStringLiteral("Data files (*.dat)"));
+    QCOMPARE(Types->itemText(2), QStringLiteral("All sound files"));
+    QCOMPARE(Types->itemText(3), QStringLiteral("All files (*)"));
   }
 
   void contextMenuOpensOnTheList() {

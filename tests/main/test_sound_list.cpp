@@ -98,17 +98,7 @@ class SoundListTest : public QObject {
       // Closed however the checks below end, so a failure cannot leave the test hanging.
       auto Close = qScopeGuard([D] { D->reject(); });
       D->setDirectory(Folder.Dir.path());
-      auto* View = D->findChild<QListView*>(QStringLiteral("listView"));
-      auto Visible = [View] {
-        QStringList Names;
-        const QModelIndex Root = View->rootIndex();
-        for (int r = 0; r < View->model()->rowCount(Root); ++r) {
-          const QModelIndex I = View->model()->index(r, 0, Root);
-          if (I.flags() & Qt::ItemIsEnabled) Names << I.data().toString();
-        }
-        Names.sort();
-        return Names;
-      };
+      auto Visible = [D] { return VisibleNames(D); };
       QTRY_VERIFY_WITH_TIMEOUT(Visible().size() == 3, 20000);
       Audio = Visible();
       D->selectNameFilter(D->nameFilters().at(1));

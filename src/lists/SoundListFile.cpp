@@ -1,0 +1,151 @@
+#include "lists/SoundListFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <system_error>
+
+#include "platform/atomic_file.h"
+
+namespace lists {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// Paths travel as UTF-8 whatever the platform's own encoding of file names is.
+std::string Utf8(const fs::path& Path) {
+  const std::u8string Text = Path.generic_u8string();
+  return std::string(Text.begin(), Text.end());
+}
+
+fs::path FromUtf8(const std::string& Text) { return fs::path(std::u8string(Text.begin(), Text.end())); }
+
+fs::path AbsoluteNormal(const fs::path& Path) { return fs::absolute(Path).lexically_normal(); }
+
+fs::path FolderOf(const fs::path& ListFile) { return AbsoluteNormal(ListFile).parent_path(); }
+
+[[noreturn]] void Refuse(const char* Verb, const fs::path& ListFile, const std::string& Why) {
+  throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + Utf8(ListFile) + "\": " + Why + ".");
+}
+
+std::string RowText(size_t Index) { return "row " + std::to_string(Index + 1); }
+
+std::string OutsideRange(size_t Index, long long Address) {
+  return RowText(Index) + " has the address " + std::to_string(Address) + ", outside " +
+         std::to_string(kMinAddress) + "-" + std::to_string(kMaxAddress);
+}
+
+// "line L, column C" of the byte a parse error points at (1-based, as the parser counts).
+std::string PlaceOf(std::string_view Text, size_t Byte) {
+  size_t Line = 1, Column = 1;
+  for (size_t i = 0; i + 1 < Byte && i < Text.size(); ++i) {
+    if (Text[i] == '\n') {
+      ++Line;
+      Column = 1;
+    } else {
+      ++Column;
+    }
+  }
+  return "line " + std::to_string(Line) + ", column " + std::to_string(Column);
+}
+
+void CheckHeader(const fs::path& ListFile, const json& Root) {
+  const auto Format = Root.is_object() ? Root.find("format") : Root.end();
+  if (!Root.is_object() || Format == Root.end() || !Format->is_string())
+    Refuse("open", ListFile, "it is not a Kestrilo sound list (no \"format\" member)");
+  if (Format->get<std::string>() != kFormatName)
+    Refuse("open", ListFile,
+           "it is not a Kestrilo sound list (its format is \"" + Format->get<std::string>() + "\")");
+  const auto Version = Root.find("version");
+  if (Version == Root.end() || !Version->is_number_integer() || Version->get<long long>() < 1)
+    Refuse("open", ListFile, "it has no valid \"version\" member");
+  if (Version->get<long long>() > kFormatVersion)
+    Refuse("open", ListFile,
+           "it was saved by a newer Kestrilo (list version " + std::to_string(Version->get<long long>()) +
+               "; this Kestrilo reads version " + std::to_string(kFormatVersion) + ")");
+}
+
+ListedSound ParseRow(const fs::path& ListFile, const fs::path& Folder, const json& Row, size_t Index) {
+  const auto Path = Row.is_object() ? Row.find("path") : Row.end();
+  if (!Row.is_object() || Path == Row.end() || !Path->is_string() || Path->get<std::string>().empty())
+    Refuse("open", ListFile, RowText(Index) + " has no path");
+  ListedSound Sound;
+  const fs::path Stored = FromUtf8(Path->get<std::string>());
+  Sound.Path = (Stored.is_absolute() ? Stored : Folder / Stored).lexically_normal();
+  const auto Address = Row.find("address");
+  if (Address == Row.end()) {
+    Sound.Address = int(Index + 1);
+    return Sound;
+  }
+  if (!Address->is_number_integer())
+    Refuse("open", ListFile, RowText(Index) + " has an address that is not a whole number");
+  const long long Value = Address->get<long long>();
+  if (Value < kMinAddress || Value > kMaxAddress) Refuse("open", ListFile, OutsideRange(Index, Value));
+  Sound.Address = int(Value);
+  return Sound;
+}
+
+}  // namespace
+
+std::string StoredPath(const fs::path& Sound, const fs::path& ListFolder) {
+  const fs::path Absolute = AbsoluteNormal(Sound);
+  const fs::path Relative = Absolute.lexically_relative(AbsoluteNormal(ListFolder));
+  const bool Inside = !Relative.empty() && *Relative.begin() != ".." && Relative != ".";
+  return Utf8(Inside ? Relative : Absolute);
+}
+
+std::string FormatList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
+  const fs::path Folder = FolderOf(ListFile);
+  json Sounds = json::array();
+  for (size_t i = 0; i < Rows.size(); ++i) {
+    if (Rows[i].Address < kMinAddress || Rows[i].Address > kMaxAddress)
+      Refuse("save", ListFile, OutsideRange(i, Rows[i].Address));
+    Sounds.push_back({{"path", StoredPath(Rows[i].Path, Folder)}, {"address", Rows[i].Address}});
+  }
+  json Root = {{"format", kFormatName}, {"version", kFormatVersion}, {"sounds", std::move(Sounds)}};
+  try {
+    return Root.dump(2) + "\n";
+  } catch (const json::exception&) {
+    Refuse("save", ListFile, "a file name in it is not valid UTF-8");
+  }
+}
+
+std::vector<ListedSound> ParseList(const fs::path& ListFile, std::string_view Text) {
+  json Root;
+  try {
+    Root = json::parse(Text);
+  } catch (const json::parse_error& E) {
+    Refuse("open", ListFile, "it is not JSON (error at " + PlaceOf(Text, E.byte) + ")");
+  }
+  CheckHeader(ListFile, Root);
+  const auto Sounds = Root.find("sounds");
+  if (Sounds == Root.end() || !Sounds->is_array()) Refuse("open", ListFile, "it has no \"sounds\" list");
+  const fs::path Folder = FolderOf(ListFile);
+  std::vector<ListedSound> Rows;
+  Rows.reserve(Sounds->size());
+  for (size_t i = 0; i < Sounds->size(); ++i) Rows.push_back(ParseRow(ListFile, Folder, (*Sounds)[i], i));
+  return Rows;
+}
+
+std::vector<ListedSound> LoadList(const fs::path& ListFile) {
+  std::ifstream In(ListFile, std::ios::binary);
+  if (!In) Refuse("open", ListFile, std::strerror(errno));
+  std::ostringstream Text;
+  Text << In.rdbuf();
+  if (In.bad()) Refuse("open", ListFile, "it cannot be read");
+  return ParseList(ListFile, Text.str());
+}
+
+void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
+  const std::string Text = FormatList(ListFile, Rows);
+  try {
+    platform::ReplaceFileAtomically(ListFile, Text);
+  } catch (const std::system_error& E) {
+    Refuse("save", ListFile, E.what());
+  }
+}
+
+}  // namespace lists

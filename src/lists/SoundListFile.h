@@ -1,0 +1,60 @@
+#pragma once
+// Sound list files (.kestrilo): the rows of a sound list, kept between runs.
+//
+// The file is UTF-8 JSON:
+//   {
+//     "format": "kestrilo-sound-list",
+//     "version": 1,
+//     "sounds": [
+//       { "path": "horns/long.wav", "address": 12 },
+//       { "path": "/home/ada/shared/bell.mp3", "address": 3 }
+//     ]
+//   }
+// "sounds" holds one object per row, in input order. "path" is relative to the list's own
+// folder, with '/' between names, when the sound lies in that folder or below it, so the
+// folder can be moved or copied with its list; otherwise it is absolute. "address" is the
+// digital address, a whole number from 1 to 2040; a row without one takes its input number.
+// A reader refuses a version newer than its own and ignores members it does not know.
+// No Qt here: the window and the command-line tool both use it.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lists {
+
+inline constexpr std::string_view kFormatName = "kestrilo-sound-list";
+inline constexpr int kFormatVersion = 1;
+inline constexpr std::string_view kFileExtension = ".kestrilo";
+inline constexpr int kMinAddress = 1;
+inline constexpr int kMaxAddress = 2040;
+
+struct ListedSound {
+  std::filesystem::path Path;  // absolute once loaded
+  int Address = kMinAddress;
+};
+
+// A list that cannot be read or written. what() is one sentence that names the file and
+// what is wrong with it.
+class ListFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads ListFile; relative paths are resolved against its folder (the folder itself made
+// absolute against the current one).
+std::vector<ListedSound> LoadList(const std::filesystem::path& ListFile);
+
+// Writes Rows to ListFile, replacing it atomically. Relative row paths are taken as
+// relative to the current folder.
+void SaveList(const std::filesystem::path& ListFile, const std::vector<ListedSound>& Rows);
+
+// The text of a list file, and back; ListFile only names the folder and appears in messages.
+std::string FormatList(const std::filesystem::path& ListFile, const std::vector<ListedSound>& Rows);
+std::vector<ListedSound> ParseList(const std::filesystem::path& ListFile, std::string_view Text);
+
+// How Sound is stored in a list kept in ListFolder: relative with '/' when inside it.
+std::string StoredPath(const std::filesystem::path& Sound, const std::filesystem::path& ListFolder);
+
+}  // namespace lists
