@@ -20,6 +20,9 @@ class TDeviceFrontEnd {
   virtual void ShowRowState(int Row, TRowState State) = 0;
   // The controls that start a search or an upload; off while an upload runs.
   virtual void EnableControls(bool Enabled) = 0;
+  // Where the data phase of the whole upload stands: Sent of Total sample bytes. Called
+  // when it starts, whenever the shown percentage changes, and when the last byte is sent.
+  virtual void ShowUploadPosition(int64_t /*Sent*/, int64_t /*Total*/) {}
   // A message the user must read; returns when it has been read.
   virtual void ShowMessage(const std::string& Text) = 0;
 

@@ -88,6 +88,9 @@ class TDeviceEngine::TUploadRun {
   void Data(const TPreparedSounds& Sounds) {
     SetProgress(0);
     f_.ShowPanelText(1, "Uploading data...");
+    dataTotal_ = 0;
+    for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
+    f_.ShowUploadPosition(0, dataTotal_);
     for (int i = 0; i < int(Sounds.size()); ++i) {
       f_.ShowRowState(i, rsUploading);
       f_.PumpEvents();
@@ -122,6 +125,8 @@ class TDeviceEngine::TUploadRun {
       if (progress_ % 100 == 0) f_.PumpEvents();
     }
     if (Connected()) e_.SendByte(protocol::EndMark);
+    dataSent_ += size;
+    f_.ShowUploadPosition(dataSent_, dataTotal_);
   }
 
   // Formatting only when the two decimals can have changed keeps the per-byte work small.
@@ -130,6 +135,7 @@ class TDeviceEngine::TUploadRun {
     const int64_t hundredths = int64_t(percent * 100.0 + 0.5);
     if (hundredths == Shown) return;
     Shown = hundredths;
+    f_.ShowUploadPosition(dataSent_ + Pos, dataTotal_);
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", percent);
     std::string s = text;
@@ -189,6 +195,7 @@ class TDeviceEngine::TUploadRun {
   TPreparedSounds sounds_;  // encoded by this run
   int progress_ = 0;
   int progressMaximum_ = 100;
+  int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase
 };
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
