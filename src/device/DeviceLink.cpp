@@ -1,14 +1,24 @@
 // The device link: the receive buffer, the protocol's waits, the device search and the
 // sound test.
+#include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <system_error>
 
 #include "device/Engine.h"
 #include "device/Protocol.h"
+#include "platform/port_holder.h"
 #include "platform/port_map.h"
 #include "platform/ticks.h"
 
 namespace {
+
+std::string SystemErrorText(uint32_t Code) { return std::system_category().message(int(Code)); }
+
+std::string BusyText(const std::string& Port) {
+  const std::string holder = platform::PortHolder(Port);
+  return Port + " is in use by another program" + (holder.empty() ? "" : " (" + holder + ")");
+}
 
 const char* const DeviceDisplayName = "Vorel-30415 Sound Player";
 const char* const SearchingText = "Searching device...";
@@ -20,22 +30,43 @@ constexpr TBaudRate SearchSpeeds[] = {br115200, br57600, br9600};
 TDeviceEngine::TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts)
     : RxBuffer("#"), ComPort(std::make_unique<TComPort>()), front_(FrontEnd), timeouts_(Timeouts) {
   ComPort->OnRxChar = [this](TCustomComPort* Sender, int Count) { ComPortRxChar(Sender, Count); };
+  ComPort->OnLineLost = [this](TCustomComPort*, uint32_t Error) {
+    lineLost_ = true;
+    lostError_ = Error;
+  };
 }
 
 TDeviceEngine::~TDeviceEngine() = default;
 
-void TDeviceEngine::SendByte(uint8_t Byte) { ComPort->Write(&Byte, 1); }
+// A byte the port did not take is a device that stopped reading, never a byte to drop.
+void TDeviceEngine::SendByte(uint8_t Byte) {
+  if (ComPort->Write(&Byte, 1) != 1)
+    throw EUploadStopped(TUploadOutcome::DeviceStopped, "The device stopped accepting data on " + ComPort->Port() + ".");
+}
+
+void TDeviceEngine::OpenPort() {
+  lineLost_ = false;
+  ComPort->Open();
+}
+
+void TDeviceEngine::CheckRun() const {
+  if (lineLost_)
+    throw EUploadStopped(TUploadOutcome::DeviceLost, "The device on " + ComPort->Port() + " was disconnected.\n" +
+                                                         SystemErrorText(lostError_));
+  if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+}
 
 void TDeviceEngine::ComPortRxChar(TCustomComPort* Sender, int Count) {
   std::string received;
   Sender->ReadText(received, Count);
-  RxBuffer += received;
+  // The bytes are always taken from the line; a flood beyond any reply is not kept.
+  RxBuffer.append(received, 0, std::min(received.size(), MaxRxBuffer - std::min(RxBuffer.size(), MaxRxBuffer)));
 }
 
 // ---- waits ----
 
 void TDeviceEngine::WaitTicks(uint32_t Milliseconds) {
-  front_.PumpEventsUntil(platform::GetTickCount(), Milliseconds, [] { return false; });
+  front_.PumpEventsUntil(platform::GetTickCount(), Milliseconds, [this] { return Interrupted(); });
 }
 
 void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
@@ -51,7 +82,7 @@ void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
       Info.ReplyByte1 = static_cast<uint8_t>(RxBuffer[p + 1]);
       Info.ReplyByte2 = static_cast<uint8_t>(RxBuffer[p + 2]);
     }
-    return false;  // the wait always lasts its whole time
+    return lineLost_;  // otherwise the wait lasts its whole time
   };
   if (platform::TicksSince(start) >= Milliseconds) return;
   look();
@@ -61,8 +92,9 @@ void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
 }
 
 bool TDeviceEngine::WaitForByte(uint32_t Milliseconds, uint8_t Value) {
-  return front_.PumpEventsUntil(platform::GetTickCount(), Milliseconds,
-                                [this, Value] { return RxBuffer.find(static_cast<char>(Value)) != std::string::npos; });
+  const auto found = [this, Value] { return RxBuffer.find(static_cast<char>(Value)) != std::string::npos; };
+  return front_.PumpEventsUntil(platform::GetTickCount(), Milliseconds, [&] { return found() || Interrupted(); }) &&
+         found();
 }
 
 // ---- search ----
@@ -97,7 +129,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
   ComPort->SetPort(Port);
   ComPort->SetBaudRate(Speed);
   front_.ShowPanelText(2, std::string(SearchingText) + " " + ComPort->Port());
-  ComPort->Open();
+  OpenPort();
   front_.PumpEvents();
   // Only an answer to this probe may count, not a stale '8' from an earlier port or speed.
   RxBuffer.clear();
@@ -105,7 +137,10 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
   front_.PumpEvents();
   TDeviceInfo probe;
   WaitVersionReply(timeouts_.VersionWaitMs, probe);
-  if (probe.Status != protocol::DeviceAnswered) return false;
+  // Only the device's reply and nothing else: a port whose line carries other traffic is
+  // another device, even when an '8' passes by.
+  if (probe.Status != protocol::DeviceAnswered || RxBuffer.size() != 3 || RxBuffer[0] != char(protocol::ReplyVersion))
+    return false;
   probe.Capacity = static_cast<int32_t>(probe.ReplyByte1) << protocol::CapacityShift;
   probe.DeviceName = DeviceDisplayName;
   probe.PortName = ComPort->Port();
@@ -115,26 +150,30 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
 
 void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   Info.Status = 0;
+  SearchProblem.clear();
   front_.ShowPanelText(2, SearchingText);
   ListCandidatePorts();
   if (PortList.empty()) return;
 
-  // The most common reason a plugged-in device is not found on Linux.
-  std::optional<std::string> refused;
+  // The most common reasons a plugged-in device is not found.
+  std::optional<std::string> refused, busy;
   for (const std::string& entry : PortList) {
     for (const TBaudRate speed : SearchSpeeds) {
       try {
         if (ProbePort(entry, speed, Info)) return;
       } catch (const EComPortExt& e) {
         if (e.SystemErrorCode() == EACCES && !refused) refused = ComPort->Port();
+        if (e.SystemErrorCode() == EBUSY && !busy) busy = ComPort->Port();
       } catch (const std::exception&) {
       }
     }
   }
+  ClosePortQuietly();  // nothing found: the last port probed is another program's to use
   if (refused)
-    front_.ShowPanelText(2, "No permission to open " + *refused + ": add your user to the dialout group");
-  else
-    front_.ShowPanelText(2, std::string());
+    SearchProblem = "No permission to open " + *refused + ": add your user to the dialout group and log in again";
+  else if (busy)
+    SearchProblem = BusyText(*busy);
+  front_.ShowPanelText(2, SearchProblem.empty() ? std::string("No device found") : SearchProblem);
 }
 
 std::string TDeviceEngine::FoundText() const {
@@ -161,13 +200,26 @@ void TDeviceEngine::SearchDevice() {
 void TDeviceEngine::SoundTest(int Number) {
   if (busy_ || Number < 1 || Number > 4) return;
   TBusyScope busy(*this);
-  if (PortList.empty()) Search();
+  // Only the device a search found may get the byte; any other port may belong to anything.
+  if (Device.Status == 0) Search();
+  if (Device.Status == 0) return;  // the search said why in panel 2
   try {
-    if (ComPort->Port().empty()) return;
-    ComPort->Open();  // nothing happens when the search left it open
-    if (!ComPort->Connected()) return;
+    ComPort->SetPort(Device.PortName);
+    if (!ComPort->Connected()) OpenPort();  // the search may have left it open
     SendByte(uint8_t(protocol::CmdPlayFirst + Number - 1));
     ComPort->Close();
+  } catch (const std::exception& e) {
+    // Unplugged since the search: the next sound test searches again.
+    ClosePortQuietly();
+    Device = TDeviceInfo();
+    front_.ShowPanelText(2, std::string("No device found: ") + e.what());
+  }
+}
+
+void TDeviceEngine::ClosePortQuietly() noexcept {
+  try {
+    ComPort->Close();
   } catch (const std::exception&) {
+    // A vanished device may refuse the close; the port is closed on our side all the same.
   }
 }

@@ -25,20 +25,24 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   const std::string encoder = EncoderPath();
   // Between two looks at the encoder, handle events as they come, sleeping while none do.
   const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest), SW_MINIMIZE, [this] {
-    front_.PumpEventsUntil(platform::GetTickCount(), 5, [] { return false; });
+    front_.PumpEventsUntil(platform::GetTickCount(), 5, [this] { return bool(cancel_); });
+    // Leaving the wait ends the encoder too.
+    if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
   });
   EncodeError = r.Failure(encoder);
   // The encoder may report a full disk and still exit with success.
   if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = NoSpaceText();
 }
 
-TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress)
-    : e_(Engine), f_(Engine.front_), progress_(std::move(SetProgress)) {}
+TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight)
+    : e_(Engine), f_(Engine.front_), progress_(std::move(SetProgress)), inFlight_(InFlight) {}
 
 bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   Sounds.clear();
   for (int i = 0; i < int(Rows.size()); ++i) {
+    if (inFlight_) *inFlight_ = i;
     if (!EncodeRow(i, Rows[size_t(i)], Sounds)) return false;
+    if (inFlight_) *inFlight_ = -1;
     progress_(i + 1);
   }
   return true;

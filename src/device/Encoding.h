@@ -8,7 +8,8 @@
 
 class TDeviceEngine::TEncoding {
  public:
-  TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress);
+  // InFlight, when given, follows the row being encoded.
+  TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight = nullptr);
 
   // A file that does not convert stops the run here, before the device is touched, so the
   // device keeps its old sounds.
@@ -24,4 +25,5 @@ class TDeviceEngine::TEncoding {
   TDeviceEngine& e_;
   TDeviceFrontEnd& f_;
   std::function<void(int)> progress_;
+  int* inFlight_;
 };

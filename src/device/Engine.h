@@ -3,6 +3,7 @@
 // it. It owns the serial port and shows its work through a front end.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,17 @@ enum class TUploadOutcome {
   DeviceLost,      // the port failed: the device was unplugged or its driver went away
   DeviceStopped,   // the device stopped taking data
   Cancelled,       // the user stopped the upload
+  UnexpectedReply, // the port answered the erase with something the device never sends
+};
+
+// Ends an upload early: what the user reads and how the run ended.
+class EUploadStopped : public std::runtime_error {
+ public:
+  EUploadStopped(TUploadOutcome Outcome, const std::string& Message) : std::runtime_error(Message), outcome_(Outcome) {}
+  TUploadOutcome Outcome() const { return outcome_; }
+
+ private:
+  TUploadOutcome outcome_;
 };
 
 class TDeviceEngine {
@@ -73,6 +85,11 @@ class TDeviceEngine {
   void SoundTest(int Number);
   // The port list's text for a found device.
   std::string FoundText() const;
+  // Why the last search found nothing, when the system said why (a busy port, a port
+  // without permission); empty otherwise.
+  std::string SearchProblem;
+  // The receive buffer holds at most this much; a flooding line cannot grow it further.
+  static constexpr size_t MaxRxBuffer = 64 * 1024;
 
   // Ports the search tries instead of the system's port map; empty for the map.
   std::vector<std::string> OnlyPorts;
@@ -115,6 +132,11 @@ class TDeviceEngine {
     TDeviceEngine& e_;
   };
   void SendByte(uint8_t Byte);
+  void OpenPort();
+  void ClosePortQuietly() noexcept;
+  bool Interrupted() const { return cancel_ || lineLost_; }
+  // Throws the upload's stop when the user cancelled or the line was lost.
+  void CheckRun() const;
   void Search();
   void ListCandidatePorts();
   bool ProbePort(const std::string& Port, TBaudRate Speed, TDeviceInfo& Info);
@@ -123,4 +145,6 @@ class TDeviceEngine {
   TEngineTimeouts timeouts_;
   bool busy_ = false;
   volatile bool cancel_ = false;
+  bool lineLost_ = false;    // the port's event thread ended by a failure
+  uint32_t lostError_ = 0;   // the system's code of that failure
 };

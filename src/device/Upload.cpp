@@ -1,13 +1,29 @@
 // The upload sequence: search, encode every row, check, erase, stream the samples, set the
 // digital addresses. Each phase is one function; Finish runs on every way out.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include "device/Encoding.h"
 #include "device/Files.h"
 #include "device/Protocol.h"
 #include "platform/ticks.h"
+
+namespace {
+
+std::string SystemErrorText(uint32_t Code) { return std::system_category().message(int(Code)); }
+
+// "<Label> 95 s (4.0 MB)": samples play at one byte each.
+std::string SizeText(const char* Label, int64_t Bytes) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s %lld s (%.1f MB)", Label, static_cast<long long>(Bytes / protocol::SampleRate),
+                double(Bytes) / 1048576.0);
+  return text;
+}
+
+}  // namespace
 
 // One run of the sequence. Its destructor is the Finish phase.
 class TDeviceEngine::TUploadRun {
@@ -19,7 +35,24 @@ class TDeviceEngine::TUploadRun {
   TUploadRun(const TUploadRun&) = delete;
   TUploadRun& operator=(const TUploadRun&) = delete;
 
+  // Every early end that the user must hear of ends here, with the row in flight failed.
   TUploadOutcome Run(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
+    try {
+      return Phases(Rows, Prepared);
+    } catch (const EUploadStopped& e) {
+      return Stopped(e.Outcome(), e.what());
+    } catch (const EComPortExt& e) {
+      return Stopped(TUploadOutcome::DeviceLost, std::string(e.what()) + "\n" + SystemErrorText(e.SystemErrorCode()));
+    } catch (...) {
+      MarkFailed();
+      throw;
+    }
+  }
+
+ private:
+  enum TStage { stBeforeErase, stErased, stSending };
+
+  TUploadOutcome Phases(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
     e_.Search();
     if (Rows ? Rows->empty() : Prepared->empty()) {
       f_.ShowPanelText(1, "No file!");
@@ -34,13 +67,37 @@ class TDeviceEngine::TUploadRun {
     return TUploadOutcome::Completed;
   }
 
- private:
-  void Start() { f_.EnableControls(false); }
+  void Start() {
+    e_.cancel_ = false;
+    f_.EnableControls(false);
+  }
+
+  TUploadOutcome Stopped(TUploadOutcome Outcome, const std::string& Why) {
+    MarkFailed();
+    f_.ShowMessage(Why + "\n" + Consequence());
+    return Outcome;
+  }
+
+  // The row being worked on reads "Failed"; the others keep their states.
+  void MarkFailed() {
+    if (inFlight_ >= 0) f_.ShowRowState(inFlight_, rsFailed);
+    inFlight_ = -1;
+    if (stage_ == stSending) f_.ShowPanelText(1, std::string());  // no percentage of a stopped run
+  }
+
+  std::string Consequence() const {
+    switch (stage_) {
+      case stBeforeErase: return "The device keeps its old sounds.";
+      case stErased: return "The device was erased and holds no sounds now; it needs a new upload.";
+      case stSending: break;
+    }
+    return "The device now holds only part of the sounds and needs a new upload.";
+  }
 
   bool Encoding(const std::vector<TUploadRow>& Rows) {
     SetProgress(0);
     SetProgressMaximum(int(Rows.size()));
-    TEncoding encoding(e_, [this](int Value) { SetProgress(Value); });
+    TEncoding encoding(e_, [this](int Value) { SetProgress(Value); }, &inFlight_);
     if (!encoding.Run(Rows, sounds_)) return false;
     SetProgress(0);
     f_.ShowPanelText(1, "All files encoded!");
@@ -51,13 +108,16 @@ class TDeviceEngine::TUploadRun {
 
   std::optional<TUploadOutcome> Checks(const TPreparedSounds& Sounds) {
     if (e_.Device.Status == 0) {
-      f_.ShowMessage("No device found! Please check the USB connection and search again!");
+      std::string text = "No device found! Please check the USB connection and search again!";
+      if (!e_.SearchProblem.empty()) text += "\n" + e_.SearchProblem;
+      f_.ShowMessage(text);
       return TUploadOutcome::NoDevice;
     }
     int64_t total = 0;
     for (const auto& s : Sounds) total += s.EncodedSize;
     if (total >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
-      f_.ShowMessage("The files total length larger than device memory!");
+      f_.ShowMessage("The files total length larger than device memory!\n" + SizeText("The sounds need", total) +
+                     "; " + SizeText("the device holds", std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin)) + ".");
       return TUploadOutcome::TooLarge;
     }
     return std::nullopt;
@@ -71,17 +131,28 @@ class TDeviceEngine::TUploadRun {
     // costs a fifth of the line's rate. Finish puts the events back.
     port.SetEvents(TComEvents{evRxChar});
     port.SetPort(e_.Device.PortName);
-    port.Open();
+    e_.OpenPort();
     SetProgressMaximum(100);
     SetProgress(50);
     f_.ShowPanelText(1, "Erasing device flash...");
     f_.PumpEvents();
     e_.RxBuffer.clear();
     e_.SendByte(protocol::CmdErase);
-    if (!e_.WaitForByte(e_.timeouts_.EraseWaitMs, protocol::ReplyErased)) {
-      f_.ShowMessage("Timeout error!");
+    stage_ = stErased;
+    // The first bytes that come must be the device's '+'; anything else is not the device.
+    const bool answered = f_.PumpEventsUntil(platform::GetTickCount(), e_.timeouts_.EraseWaitMs,
+                                             [this] { return !e_.RxBuffer.empty() || e_.Interrupted(); });
+    e_.CheckRun();
+    if (!answered) {
+      f_.ShowMessage(
+          "Timeout error!\nThe device did not report the end of the erase in time; it may hold no sounds now and "
+          "needs a new upload.");
       return false;
     }
+    if (e_.RxBuffer.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos)
+      throw EUploadStopped(TUploadOutcome::UnexpectedReply, "The device on " + port.Port() +
+                                                                " answered the erase with data the sound player never "
+                                                                "sends; it may be another device.");
     return true;
   }
 
@@ -91,12 +162,15 @@ class TDeviceEngine::TUploadRun {
     dataTotal_ = 0;
     for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
     f_.ShowUploadPosition(0, dataTotal_);
+    stage_ = stSending;
     for (int i = 0; i < int(Sounds.size()); ++i) {
+      inFlight_ = i;
       f_.ShowRowState(i, rsUploading);
       f_.PumpEvents();
       SetProgress(0);
       f_.PumpEvents();
       SendSound(Sounds[size_t(i)]);
+      inFlight_ = -1;
       f_.ShowRowState(i, rsDone);
     }
     if (Connected()) e_.SendByte(protocol::EndMark);  // end of all sounds
@@ -121,6 +195,7 @@ class TDeviceEngine::TUploadRun {
       f_.PumpEvents();
       if (k > 0 && k % protocol::PauseEvery == 0) e_.WaitTicks(1);
       if (k > 0 && k % protocol::AckEvery == 0) e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+      if (e_.Interrupted()) e_.CheckRun();
       ++k;
       if (progress_ % 100 == 0) f_.PumpEvents();
     }
@@ -155,6 +230,7 @@ class TDeviceEngine::TUploadRun {
       e_.SendByte(uint8_t(a & 0xFF));
       e_.SendByte(uint8_t((a >> 8) & 0xFF));
       f_.PumpEvents();
+      e_.CheckRun();
     }
     SetProgress(progressMaximum_);
     f_.ShowPanelText(1, std::string());
@@ -193,6 +269,8 @@ class TDeviceEngine::TUploadRun {
   TDeviceFrontEnd& f_;
   const TComEvents events_;
   TPreparedSounds sounds_;  // encoded by this run
+  int inFlight_ = -1;        // the row being encoded or sent
+  TStage stage_ = stBeforeErase;
   int progress_ = 0;
   int progressMaximum_ = 100;
   int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase

@@ -182,6 +182,9 @@ void TForm1::CreateMenus() {
   Startuploading1 = Entry(Upload1, "Startuploading1", "Start uploading");
   N3 = Separator(Upload1, "N3");
   Searchdevice1 = Entry(Upload1, "Searchdevice1", "Search device");
+  Cancelupload1 = Entry(Upload1, "Cancelupload1", "Cancel upload");
+  Cancelupload1->setShortcut(Qt::Key_Escape);
+  Cancelupload1->setEnabled(false);
 
   Help1 = TopMenu("Help1", "Help");
   About1 = Entry(Help1, "About1", "About");
@@ -234,6 +237,7 @@ void TForm1::BindHandlers() {
   OnTrigger(Startuploading1, &TForm1::Startuploading1Click);
   OnTrigger(Searchdevice1, &TForm1::Searchdevice1Click);
   OnTrigger(About1, &TForm1::About1Click);
+  OnTrigger(Cancelupload1, &TForm1::Cancelupload1Click);
 
   OnTrigger(Addfile2, &TForm1::Addfile1Click);
   OnTrigger(Deletefile1, &TForm1::Deletefile2Click);
@@ -305,5 +309,10 @@ void TForm1::ApplyOuterSize(int Tries) {
 void TForm1::Exit1Click(QObject*) { close(); }
 
 void TForm1::About1Click(QObject*) {
-  ShowPlainMessage(QStringLiteral("Kestrilo\nVersion " KESTRILO_VERSION));
+  const QString Text = QStringLiteral("Kestrilo\nVersion " KESTRILO_VERSION);
+  // A modal box would hold the upload's own event pump, and with it the stream.
+  if (UploadRunning)
+    ShowMessageLater(Text);
+  else
+    ShowPlainMessage(Text);
 }

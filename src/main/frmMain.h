@@ -128,6 +128,16 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool Enabled) override;
   void ShowMessage(const std::string& Text) override;
+
+  // ---- stopping an upload (frmMain_upload.cpp) ----
+  QAction* Cancelupload1 = nullptr;    // Device menu, Escape; enabled while an upload runs
+  void Cancelupload1Click(QObject* Sender);
+  // Closing the window or a termination signal during an upload stops it first, then
+  // closes or quits once the upload has finished.
+  bool ConfirmStopForClose();
+  void QuitWhenIdle();
+  // A box that does not block the caller (the upload keeps streaming behind it).
+  void ShowMessageLater(const QString& Text);
   void PumpEvents() override;
   bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override;
 
@@ -204,5 +214,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void Exit1Click(QObject* Sender);
   void About1Click(QObject* Sender);
   TPanelStatusBar* Panels_ = nullptr;  // StatusBar1, with its panels
+  bool CloseAfterUpload_ = false;
+  bool QuitAfterUpload_ = false;
   bool OuterSizeApplied_ = false;
 };

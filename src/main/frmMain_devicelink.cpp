@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QProgressBar>
 #include <QTreeWidget>
+#include <cstdio>
 
 #include "main/EventPump.h"
 #include "main/FlagScope.h"
@@ -74,9 +75,16 @@ void TForm1::EnableControls(bool Enabled) {
     b->setEnabled(Enabled);
   Startuploading1->setEnabled(Enabled);
   Searchdevice1->setEnabled(Enabled);
+  Cancelupload1->setEnabled(!Enabled);
 }
 
-void TForm1::ShowMessage(const std::string& Text) { ShowPlainMessage(QString::fromStdString(Text)); }
+void TForm1::ShowMessage(const std::string& Text) {
+  // Quitting on a signal: nobody is there to close a box.
+  if (QuitAfterUpload_)
+    std::fprintf(stderr, "%s\n", Text.c_str());
+  else
+    ShowPlainMessage(QString::fromStdString(Text));
+}
 
 void TForm1::PumpEvents() { ::PumpEvents(); }
 

@@ -172,7 +172,7 @@ void TForm1::OpenStartArguments(const QStringList& Args) {
 
 void TForm1::closeEvent(QCloseEvent* Event) {
   bool Close = false;  // an error while asking keeps the window and its rows
-  Guarded([&] { Close = ConfirmListChange(); });
+  Guarded([&] { Close = ConfirmStopForClose() && ConfirmListChange(); });
   if (Close)
     QMainWindow::closeEvent(Event);
   else

@@ -1,6 +1,10 @@
 // The upload command: the window hands its rows to the device engine.
 #include <QFile>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "main/FlagScope.h"
@@ -36,4 +40,39 @@ void TForm1::Startuploading1Click(QObject*) {
   FlagScope running(UploadRunning);
   Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
   Engine->Upload(RowsOf(LV));
+  if (QuitAfterUpload_) QCoreApplication::quit();
+  if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });
+  CloseAfterUpload_ = false;
+}
+
+void TForm1::Cancelupload1Click(QObject*) {
+  if (UploadRunning) Engine->Cancel();
+}
+
+bool TForm1::ConfirmStopForClose() {
+  if (!UploadRunning) return true;
+  const auto Answer = QMessageBox::question(
+      this, QGuiApplication::applicationDisplayName(),
+      QStringLiteral("An upload is running. Stop it and close Kestrilo?\n"
+                     "The device will hold only part of the sounds and need a new upload."));
+  if (Answer == QMessageBox::Yes && UploadRunning) {
+    CloseAfterUpload_ = true;
+    Engine->Cancel();
+  }
+  return false;  // the window closes once the upload has finished
+}
+
+void TForm1::QuitWhenIdle() {
+  if (!UploadRunning) {
+    QCoreApplication::quit();
+    return;
+  }
+  QuitAfterUpload_ = true;
+  Engine->Cancel();
+}
+
+void TForm1::ShowMessageLater(const QString& Text) {
+  auto* Box = new QMessageBox(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), Text, QMessageBox::Ok, this);
+  Box->setAttribute(Qt::WA_DeleteOnClose);  // owned by the window until it closes itself
+  Box->open();
 }

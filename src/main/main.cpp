@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "main/display_check.h"
+#include "main/SignalQuit.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   Form1->show();
+  InstallSignalQuit([Form = Form1.get()] { Form->QuitWhenIdle(); });
   // Once the window is up, so a message about a bad list has a window to stand on.
   const QStringList Args = QApplication::arguments().mid(1);
   QTimer::singleShot(0, Form1.get(), [&Form1, Args] { Form1->OpenStartArguments(Args); });

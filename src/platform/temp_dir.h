@@ -22,7 +22,9 @@ class TempDir {
 };
 
 // The one folder of this program run, made on first use and removed when the program
-// ends normally.
+// ends normally. Making it first removes the folders that runs which died left in Base
+// (the system's temporary folder), never those of a run that is still going.
 const std::string& RunTempDir();
+void RemoveStaleRunDirs(const std::string& Base);
 
 }  // namespace platform

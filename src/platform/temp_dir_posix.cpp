@@ -1,5 +1,10 @@
 #include "platform/temp_dir.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -25,8 +30,61 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+namespace {
+
+std::string TempBase() {
+  const char* env = std::getenv("TMPDIR");
+  std::string base = (env && *env) ? env : "/tmp";
+  if (base.back() != '/') base += '/';
+  return base;
+}
+
+constexpr const char* kRunPrefix = "kestrilo";
+constexpr const char* kLockName = ".run-lock";
+
+// A run's folder, with a lock held for as long as the run lives: a folder whose lock can be
+// taken belongs to a run that has died.
+class RunDir {
+ public:
+  RunDir() {
+    RemoveStaleRunDirs(TempBase());
+    lock_ = ::open((dir_.Path() + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_ >= 0) ::flock(lock_, LOCK_EX | LOCK_NB);
+  }
+  ~RunDir() {
+    if (lock_ >= 0) ::close(lock_);
+  }
+  RunDir(const RunDir&) = delete;
+  RunDir& operator=(const RunDir&) = delete;
+  const std::string& Path() const { return dir_.Path(); }
+
+ private:
+  TempDir dir_{kRunPrefix};
+  int lock_ = -1;
+};
+
+}  // namespace
+
+void RemoveStaleRunDirs(const std::string& Base) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string prefix = std::string(kRunPrefix) + "-";
+  for (const auto& entry : fs::directory_iterator(Base, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0 || name.size() != prefix.size() + 6) continue;
+    struct stat st;
+    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
+    // No lock file: a run that is still making its folder, or not a run of ours.
+    const int fd = ::open((entry.path() / kLockName).c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    const bool dead = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    if (dead) fs::remove_all(entry.path(), ec);
+  }
+}
+
 const std::string& RunTempDir() {
-  static const TempDir dir;
+  static const RunDir dir;
   return dir.Path();
 }
 

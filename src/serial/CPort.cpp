@@ -350,6 +350,10 @@ TComErrors TCustomComPort::LineErrors() {
 
 // ---- events ----
 
+void TCustomComPort::RunLineLost(uint32_t SystemError) {
+  if (OnLineLost) OnLineLost(this, SystemError);
+}
+
 void TCustomComPort::RunEventStep(TComEvent Event) {
   switch (Event) {
     case evRxChar: {

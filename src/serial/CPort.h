@@ -118,6 +118,9 @@ class TCustomComPort : public TComponent {
   TComNotifyEvent OnRxFlag;
   TComErrorEvent OnError;
   TComNotifyEvent OnRx80Full;
+  // The event thread ended because the line failed (the device is gone); delivered like the
+  // other events. The port stays open until it is closed.
+  TComLineLostEvent OnLineLost;
 
  protected:
   virtual void OpenDevice();
@@ -148,6 +151,7 @@ class TCustomComPort : public TComponent {
 
   // Runs the step of one event: queries what the event needs and fires its handler.
   void RunEventStep(TComEvent Event);
+  void RunLineLost(uint32_t SystemError);
   void CancelTransfers();
   bool StartRead(TAsyncOperation& Op, void* Buffer, int Count);
   int WaitForCompletion(TAsyncOperation& Op);

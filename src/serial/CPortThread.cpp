@@ -45,6 +45,7 @@ void TComThread::RunEventLoop() {
   for (;;) {
     uint32_t mask = 0;
     const comm::TWaitResult result = services.WaitCommEvent(handle, FStopEvent.Descriptor(), mask);
+    if (result == comm::TWaitResult::Failed) ReportLineLost(services.GetLastError());
     if (result != comm::TWaitResult::Event) break;  // stopped, or the wait itself failed
     FReceivedEvents = MaskToEvents(mask);
     DispatchEvents();
@@ -56,6 +57,16 @@ void TComThread::DispatchEvents() {
     case smThreadSync: Synchronize([this] { RaiseEvents(); }); break;
     case smWindowSync: SendEventMessages(); break;
     case smNone: RaiseEvents(); break;
+    case smDisableEvents: break;
+  }
+}
+
+// A failed wait means the device is gone; the program must hear of it, not find a silent port.
+void TComThread::ReportLineLost(uint32_t SystemError) {
+  switch (FComPort->SyncMethod()) {
+    case smThreadSync:
+    case smWindowSync: Synchronize([this, SystemError] { FComPort->RunLineLost(SystemError); }); break;
+    case smNone: FComPort->RunLineLost(SystemError); break;
     case smDisableEvents: break;
   }
 }

@@ -21,6 +21,7 @@ class TComThread : public TThread {
   void DispatchEvents();
   void RaiseEvents();
   void SendEventMessages();
+  void ReportLineLost(uint32_t SystemError);
 
  private:
   TCustomComPort* FComPort;

@@ -37,6 +37,8 @@ using TRxCharEvent = std::function<void(TCustomComPort* Sender, int Count)>;
 using TRxBufEvent = std::function<void(TCustomComPort* Sender, const void* Buffer, int Count)>;
 using TComSignalEvent = std::function<void(TCustomComPort* Sender, bool OnOff)>;
 using TComErrorEvent = std::function<void(TCustomComPort* Sender, TComErrors Errors)>;
+// SystemError is the system's code of the failure that ended the line.
+using TComLineLostEvent = std::function<void(TCustomComPort* Sender, uint32_t SystemError)>;
 
 // Bits per second handed to the driver for a rate other than brCustom (0 for brCustom).
 uint32_t BaudRateToInt(TBaudRate Rate);

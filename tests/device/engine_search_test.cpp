@@ -46,7 +46,8 @@ TEST(EngineSearch, NothingFoundLeavesAnEmptyPanelAndNoDevice) {
   TDeviceEngine engine(ui, t);
   engine.Device.Status = 56;  // an earlier search's result is replaced
   engine.SearchDevice();
-  EXPECT_EQ(ui.Events.back(), "panel2 ");
+  EXPECT_EQ(ui.Events.back(), "panel2 No device found");
+  EXPECT_FALSE(engine.ComPort->Connected());  // the last port probed is let go
   EXPECT_EQ(engine.Device.Status, 0);
   EXPECT_TRUE(engine.Device.PortName.empty());
 }

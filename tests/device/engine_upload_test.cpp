@@ -75,7 +75,10 @@ TEST(EngineUpload, EraseTimeoutTakesTheInjectedTimeAndClosesThePort) {
   UploadRig rig(o, t);
   EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(50)), 1}}), TUploadOutcome::EraseTimeout);
   const Events tail(rig.ui.Events.end() - 3, rig.ui.Events.end());
-  EXPECT_EQ(tail, (Events{"panel1 Erasing device flash...", "message Timeout error!", "controls on"}));
+  EXPECT_EQ(tail, (Events{"panel1 Erasing device flash...",
+                          "message Timeout error!\nThe device did not report the end of the erase in time; it may "
+                          "hold no sounds now and needs a new upload.",
+                          "controls on"}));
   EXPECT_FALSE(rig.engine.ComPort->Connected());
   EXPECT_EQ(rig.sim.Log().back(), "C");
 }
@@ -104,7 +107,9 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     o.capacity_units = 0;
     UploadRig rig(o);
     EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(10)), 1}}), TUploadOutcome::TooLarge);
-    EXPECT_EQ(rig.ui.Events.end()[-2], "message The files total length larger than device memory!");
+    EXPECT_EQ(rig.ui.Events.end()[-2],
+              "message The files total length larger than device memory!\nThe sounds need 0 s (0.0 MB); the device "
+              "holds 0 s (0.0 MB).");
   }
   {
     devsim::Options o = QuickDevice();

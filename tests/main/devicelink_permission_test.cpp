@@ -50,7 +50,7 @@ class DevicePermission : public QObject {
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->PanelText(2),
-             QString::fromStdString("No permission to open " + locked.Path() + ": add your user to the dialout group"));
+             QString::fromStdString("No permission to open " + locked.Path() + ": add your user to the dialout group and log in again"));
     QCOMPARE(w->Engine->Device.Status, uint8_t(0));
     QVERIFY(!w->Engine->ComPort->Connected());  // the last open failed
     QVERIFY(!MessageBoxShown());
@@ -70,7 +70,7 @@ class DevicePermission : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", "/nonexistent/ttyACM0");
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->PanelText(2), QString());
+    QCOMPARE(w->PanelText(2), QString("No device found"));
   }
 };
 
