@@ -23,18 +23,6 @@ namespace testpty {
 
 using namespace std::chrono_literals;
 
-inline speed_t SpeedConstant(unsigned Baud) {
-  switch (Baud) {
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-  }
-  throw std::invalid_argument("speed");
-}
-
 // Raw 8N1 without flow control; a Baud of 0 keeps the line's speed.
 inline void MakeRaw(int Fd, unsigned Baud = 0) {
   termios t{};
@@ -42,7 +30,8 @@ inline void MakeRaw(int Fd, unsigned Baud = 0) {
   ::cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~(CRTSCTS | CSTOPB | PARENB);
-  if (Baud != 0) ::cfsetspeed(&t, SpeedConstant(Baud));
+  // glibc takes the bit rate itself as well as its B constant.
+  if (Baud != 0 && ::cfsetspeed(&t, speed_t(Baud)) != 0) throw std::invalid_argument("speed");
   if (::tcsetattr(Fd, TCSANOW, &t) != 0) throw std::system_error(errno, std::generic_category(), "tcsetattr");
 }
 
