@@ -28,9 +28,7 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
 // Counts the wake-ups of the main thread: each is one queued call or one sent message.
 class WakeCounter {
  public:
-  WakeCounter() {
-    SetWakeMainThread([this] { ++wakes_; });
-  }
+  WakeCounter() { SetWakeMainThread([this] { ++wakes_; }); }
   ~WakeCounter() { SetWakeMainThread({}); }
   WakeCounter(const WakeCounter&) = delete;
   WakeCounter& operator=(const WakeCounter&) = delete;
@@ -123,6 +121,8 @@ TEST(Synchronize, CallsRunInQueueOrder) {
   }
   EXPECT_TRUE(order.empty());
   CheckSynchronize();
+  EXPECT_EQ(order.size(), 3u) << "one pump runs every queued call";
+  PumpUntil([&] { return order.size() == 3; });  // a failed check must not hang the joins
   for (auto& w : workers) w.join();
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 }
