@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "devsim/devsim.h"
+#include "support/pty.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -24,8 +24,6 @@ double CpuSeconds() {
   getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-speed_t Speed(unsigned baud) { return baud == 115200 ? B115200 : baud == 57600 ? B57600 : B9600; }
 
 struct Result {
   double rate, cpu_share;
@@ -40,12 +38,7 @@ Result Measure(unsigned baud, bool line_rate, double seconds) {
   o.capacity_units = 255;  // 33 MB: no overflow at any of the rates here
   devsim::Simulator sim(o);
   int fd = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
-  cfsetspeed(&t, Speed(baud));
-  tcsetattr(fd, TCSANOW, &t);
+  testpty::MakeRaw(fd, baud);
 
   std::atomic<bool> stop{false};
   std::thread writer([&] {

@@ -1,9 +1,6 @@
 // Serial port figures on a pseudo-terminal: CPU share of an open port that has nothing to do
 // (and one that has unread bytes queued), and the time of one 1-byte Write.
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -11,31 +8,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "serial/CPort.h"
+#include "support/pty.h"
 #include "toolkit/synchronize.h"
 
 namespace {
-
-struct Pty {
-  int master = -1;
-  int slave = -1;
-  std::string path;
-  Pty() {
-    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) < 0 || ::unlockpt(master) < 0) throw std::runtime_error("no pty");
-    path = ::ptsname(master);
-    slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);  // keeps the line alive
-  }
-  ~Pty() {
-    ::close(slave);
-    ::close(master);
-  }
-};
 
 double CpuSeconds() {
   timespec ts{};
@@ -59,33 +39,33 @@ double CpuShare(int Seconds, int PumpMs) {
 }  // namespace
 
 int main() {
-  Pty pty;
+  testpty::Pty pty;
   std::printf("the UI side's own pumping (every 20 ms, no port), 5 s: %.3f %% of a core\n", CpuShare(5, 20));
   {
     TComPort port;
-    port.SetPort(pty.path);
+    port.SetPort(pty.Path());
     port.SetBaudRate(br115200);
     int events = 0;
     port.OnRxChar = [&](TCustomComPort*, int) { ++events; };  // reads nothing
     port.Open();
     const double idle = CpuShare(5, 20);
     std::printf("idle open port (all events watched), 5 s: %.3f %% of a core\n", idle);
-    if (::write(pty.master, "unread", 6) != 6) return 1;
+    if (::write(pty.Master(), "unread", 6) != 6) return 1;
     CpuShare(0, 1);
     const double unread = CpuShare(5, 20);
     std::printf("open port with 6 unread bytes, 5 s:       %.3f %% of a core (%d OnRxChar)\n", unread, events);
   }
 
   TComPort port;
-  port.SetPort(pty.path);
+  port.SetPort(pty.Path());
   port.SetBaudRate(br115200);
   port.Open();
   std::atomic<bool> stop{false};
   std::thread drain([&] {  // the device takes every byte at once
     char buf[4096];
     while (!stop) {
-      pollfd p{pty.master, POLLIN, 0};
-      if (::poll(&p, 1, 20) > 0) [[maybe_unused]] ssize_t n = ::read(pty.master, buf, sizeof buf);
+      pollfd p{pty.Master(), POLLIN, 0};
+      if (::poll(&p, 1, 20) > 0) [[maybe_unused]] ssize_t n = ::read(pty.Master(), buf, sizeof buf);
     }
   });
   constexpr int kWrites = 5000;

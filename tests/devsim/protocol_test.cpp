@@ -293,13 +293,18 @@ TEST(DevsimPort, LineRateHoldsTheHostBackAndNoLineRateDoesNot) {
   HostPort host(sim.SlavePath(), 9600);
   Bytes wire = {'C', 'D'};
   wire.insert(wire.end(), 3000, 0x20);
+  const auto start = std::chrono::steady_clock::now();
   std::thread writer([&] { host.Write(wire); });
-  std::this_thread::sleep_for(1000ms);
-  // 960 bytes a second at most; a slow machine takes fewer, never more.
+  // Sampled once a few hundred bytes are in: without the limit all 3002 would be there at once.
+  const auto deadline = start + 30s;
+  while (sim.BytesReceived() < 300 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(1ms);
   const auto taken = sim.BytesReceived();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   writer.join();
-  EXPECT_GT(taken, 0u);
-  EXPECT_LE(taken, 1100u);
+  EXPECT_GE(taken, 300u);
+  // 960 bytes a second at most, however late the sample: a slow machine takes fewer, never more.
+  EXPECT_LE(double(taken), 960 * seconds + 20) << "after " << seconds << " s";
 
   Options f = Fast();
   f.ack_every = 0;

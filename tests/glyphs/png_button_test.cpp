@@ -53,6 +53,17 @@ class PaintCounter : public QObject {
   }
 };
 
+// A window paints everything asked of it in one pass: once a paint of its Free corner has
+// come, every paint asked before has come too.
+bool PaintsDone(QWidget& Window, const QRect& Free) {
+  PaintCounter probe;
+  Window.installEventFilter(&probe);
+  Window.update(Free);
+  const bool done = QTest::qWaitFor([&] { return probe.Count > 0; }, 10000);
+  Window.removeEventFilter(&probe);
+  return done;
+}
+
 }  // namespace
 
 class PngButtonTest : public QObject {
@@ -177,17 +188,20 @@ class PngButtonTest : public QObject {
   }
 
   void sameOptionsDoNotRepaint() {
-    TmPngSpeedButton b;
+    QWidget window;
+    window.resize(144, 37);
+    const QRect free(104, 0, 40, 37);
+    TmPngSpeedButton b(&window);
     Prepare(b, 104, 37, "Search device");
     b.SetPngImage(nullptr);
-    b.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     PaintCounter counter;
     b.installEventFilter(&counter);
-    QTest::qWait(200);  // let the first paints settle
+    QVERIFY(PaintsDone(window, free));  // the first paints are over
     counter.Count = 0;
     b.SetPngOptions({TPngOption::pngBlendOnDisabled});
-    QTest::qWait(200);
+    QVERIFY(PaintsDone(window, free));
     QCOMPARE(counter.Count, 0);
     b.SetPngOptions({TPngOption::pngGrayscaleOnDisabled});
     QTRY_VERIFY_WITH_TIMEOUT(counter.Count > 0, 10000);

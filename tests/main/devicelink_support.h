@@ -3,12 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
-#include <fcntl.h>
-#include <pty.h>
 #include <stdlib.h>
-#include <termios.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
@@ -24,6 +19,7 @@
 #include "devsim/devsim.h"
 #include "main/frmMain.h"
 #include "serial/CPort.h"
+#include "support/pty.h"
 
 namespace testsupport {
 
@@ -84,28 +80,17 @@ inline devsim::Options Silent(unsigned Baud = 115200) {
 // it arrives (a host's close flushes what is still unread), noting the host's line speed.
 class RawPty {
  public:
-  RawPty() {
-    char name[256];
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) == 0) path_ = name;
-    termios t{};
-    tcgetattr(slave_, &t);
-    cfmakeraw(&t);
-    tcsetattr(slave_, TCSANOW, &t);
-    reader_ = std::thread([this] { Drain(); });
-  }
+  RawPty() : reader_([this] { Drain(); }) {}
   ~RawPty() {
     stop_ = true;
     reader_.join();
-    close(slave_);
-    close(master_);
   }
   RawPty(const RawPty&) = delete;
   RawPty& operator=(const RawPty&) = delete;
 
-  const std::string& Path() const { return path_; }
-  void Send(const std::string& Bytes) const {
-    [[maybe_unused]] auto n = ::write(master_, Bytes.data(), Bytes.size());
-  }
+  const std::string& Path() const { return pty_.Path(); }
+  // Called from event handlers: a failed write shows in what the test then sees, never as a throw.
+  void Send(const std::string& Bytes) const { testpty::WriteAll(pty_.Master(), Bytes); }
   // What the host wrote since the start or the last Forget().
   std::string Received() {
     std::lock_guard lock(mutex_);
@@ -123,22 +108,17 @@ class RawPty {
 
  private:
   void Drain() {
-    char buf[256];
     while (!stop_) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
-      const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n <= 0) continue;
-      termios t{};
-      tcgetattr(master_, &t);
+      const std::string got = testpty::ReadUntil(pty_.Master(), 1, 20ms);
+      if (got.empty()) continue;
+      const termios line = pty_.Attributes();
       std::lock_guard lock(mutex_);
-      received_.append(buf, static_cast<size_t>(n));
-      speed_ = cfgetospeed(&t);
+      received_ += got;
+      speed_ = cfgetospeed(&line);
     }
   }
 
-  int master_ = -1, slave_ = -1;
-  std::string path_;
+  testpty::Pty pty_;
   std::mutex mutex_;
   std::string received_;
   speed_t speed_ = 0;

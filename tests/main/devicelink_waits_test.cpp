@@ -15,10 +15,32 @@ class DeviceLinkWaits : public QObject {
 
   std::unique_ptr<TForm1> w;
   std::unique_ptr<RawPty> pty;
+  uint32_t offset_ = 0;  // the tick counter's shift
+
+  // Long enough for fed bytes to come through on a loaded machine; EndWaitWhen cuts it short.
+  static constexpr uint32_t kWait = 30000;
 
   // Writes Bytes into the line After ms into the wait that follows.
   void FeedLater(int After, const std::string& Bytes) {
     QTimer::singleShot(After, w.get(), [p = pty.get(), Bytes] { p->Send(Bytes); });
+  }
+  void ShiftTicks(uint32_t Offset) {
+    offset_ = Offset;
+    platform::SetTickCountOffset(Offset);
+  }
+  // Moves the tick counter on by Wait a round after Arrived() holds, so that the wait that
+  // follows ends once the fed bytes are in (and had the chance to end early wrongly).
+  void EndWaitWhen(uint32_t Wait, std::function<bool()> Arrived) {
+    auto* poll = new QTimer(w.get());
+    connect(poll, &QTimer::timeout, poll, [this, poll, Wait, Arrived, seen = false]() mutable {
+      if (!seen) {
+        seen = Arrived();
+        return;
+      }
+      poll->stop();
+      ShiftTicks(offset_ + Wait);
+    });
+    poll->start(20);
   }
   // Lets everything already sent reach RxBuffer.
   void Settle(const std::string& Expected) {
@@ -35,7 +57,7 @@ class DeviceLinkWaits : public QObject {
   void cleanup() {
     w.reset();
     pty.reset();
-    platform::SetTickCountOffset(0);
+    ShiftTicks(0);
   }
 
   void freshWindowHoldsOnlyTheHashAndNoDevice() {
@@ -68,13 +90,14 @@ class DeviceLinkWaits : public QObject {
   void versionReplyCompletedDuringTheWait() {
     w->Engine->RxBuffer = "#8";
     FeedLater(100, "\x20\x07");
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 4; });
     TDeviceInfo info;
     info.Status = 99;
     info.Capacity = 1234;
     info.PortName = "kept";
     const uint32_t start = platform::GetTickCount();
-    w->WaitVersionReply(500, info);
-    QVERIFY(platform::TicksSince(start) >= 500);  // no early exit after the reply
+    w->WaitVersionReply(kWait, info);
+    QVERIFY(platform::TicksSince(start) >= kWait);  // no early exit after the reply
     QCOMPARE(info.Status, uint8_t(56));
     QCOMPARE(info.ReplyByte1, uint8_t(32));
     QCOMPARE(info.ReplyByte2, uint8_t(7));
@@ -85,10 +108,11 @@ class DeviceLinkWaits : public QObject {
   void versionReplyOneByteShort() {
     w->Engine->RxBuffer = "#8";
     FeedLater(50, "\x20");
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 3; });
     TDeviceInfo info;
     info.Status = 56;
     info.ReplyByte1 = 9;
-    w->WaitVersionReply(500, info);
+    w->WaitVersionReply(kWait, info);
     QCOMPARE(info.Status, uint8_t(0));
     QCOMPARE(info.ReplyByte1, uint8_t(0));
     QCOMPARE(info.ReplyByte2, uint8_t(0));
@@ -98,8 +122,9 @@ class DeviceLinkWaits : public QObject {
   void versionReplyFirstEightCounts() {
     w->Engine->RxBuffer = "#";
     FeedLater(0, "x8AB8CD");
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 8; });
     TDeviceInfo info;
-    w->WaitVersionReply(500, info);
+    w->WaitVersionReply(kWait, info);
     QCOMPARE(w->Engine->RxBuffer, std::string("#x8AB8CD"));
     QCOMPARE(info.Status, uint8_t(56));
     QCOMPARE(info.ReplyByte1, uint8_t('A'));
@@ -136,8 +161,8 @@ class DeviceLinkWaits : public QObject {
 
   void byteWaitEndsWhenTheByteArrives() {
     w->Engine->RxBuffer.clear();
+    const uint32_t start = platform::GetTickCount();  // before the feed's timer starts
     FeedLater(150, "ab+");
-    const uint32_t start = platform::GetTickCount();
     QVERIFY(w->WaitForByte(60000, '+'));
     QVERIFY(platform::TicksSince(start) >= 150);
     QVERIFY(platform::TicksSince(start) < 30000);
@@ -147,18 +172,20 @@ class DeviceLinkWaits : public QObject {
   void byteWaitTimesOutAfterItsTime() {
     w->Engine->RxBuffer.clear();
     FeedLater(50, "x");
+    EndWaitWhen(kWait, [this] { return !w->Engine->RxBuffer.empty(); });
     const uint32_t start = platform::GetTickCount();
-    QVERIFY(!w->WaitForByte(300, 0x10));
-    QVERIFY(platform::TicksSince(start) >= 300);
+    QVERIFY(!w->WaitForByte(kWait, 0x10));
+    QVERIFY(platform::TicksSince(start) >= kWait);
     QCOMPARE(w->Engine->RxBuffer, std::string("x"));
   }
 
   void waitTicksPumpsForItsTime() {
     w->Engine->RxBuffer = "#";
     FeedLater(100, "z");
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 2; });
     const uint32_t start = platform::GetTickCount();
-    w->WaitTicks(400);
-    QVERIFY(platform::TicksSince(start) >= 400);
+    w->WaitTicks(kWait);
+    QVERIFY(platform::TicksSince(start) >= kWait);
     QCOMPARE(w->Engine->RxBuffer, std::string("#z"));
   }
 
@@ -172,8 +199,8 @@ class DeviceLinkWaits : public QObject {
   }
   void waitsAcrossTheWrap() {
     QFETCH(int, kind);
-    platform::SetTickCountOffset(0);
-    platform::SetTickCountOffset(std::numeric_limits<uint32_t>::max() - 100 - platform::GetTickCount());
+    ShiftTicks(0);
+    ShiftTicks(std::numeric_limits<uint32_t>::max() - 100 - platform::GetTickCount());
     w->Engine->RxBuffer = "#8";
     const uint32_t start = platform::GetTickCount();
     QVERIFY(start > std::numeric_limits<uint32_t>::max() - 200);
@@ -184,9 +211,10 @@ class DeviceLinkWaits : public QObject {
         break;
       case 1: {
         FeedLater(200, "\x40\x01");  // after the wrap
+        EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 4; });
         TDeviceInfo info;
-        w->WaitVersionReply(500, info);
-        QVERIFY(platform::TicksSince(start) >= 500);
+        w->WaitVersionReply(kWait, info);
+        QVERIFY(platform::TicksSince(start) >= kWait);
         QCOMPARE(info.Status, uint8_t(56));
         QCOMPARE(info.ReplyByte1, uint8_t(0x40));
         break;

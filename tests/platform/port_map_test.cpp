@@ -1,15 +1,14 @@
 // The port map read from folders of the test's own: never the machine's real ports.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <termios.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "platform/port_map.h"
+#include "support/pty.h"
 
 namespace fs = std::filesystem;
 using platform::PortMapValue;
@@ -48,20 +47,6 @@ class UnsetEnv {
  private:
   const char* Name_;
   std::optional<std::string> Old_;
-};
-
-struct Pty {
-  int master = -1, slave = -1;
-  std::string path;
-  Pty() {
-    char name[256];
-    EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    path = name;
-  }
-  ~Pty() {
-    close(slave);
-    close(master);
-  }
 };
 
 // A sysfs-like tty folder: class entries link into a device tree whose devices link to drivers.
@@ -130,14 +115,14 @@ TEST_F(FakeSysfs, Drops8250PortsWithoutARealUart) {
   Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
   Env dev("KESTRILO_DEV_DIR", root / "dev");
   // A pseudo-terminal has no UART type to report; a missing node cannot even be asked.
-  Pty pty;
-  fs::create_symlink(pty.path, root / "dev/ttyS0");
-  fs::create_symlink(pty.path, root / "dev/ttyS4");
+  testpty::Pty pty;
+  fs::create_symlink(pty.Path(), root / "dev/ttyS0");
+  fs::create_symlink(pty.Path(), root / "dev/ttyS4");
   AddTty("ttyS0", "serial8250");
   AddTty("ttyS1", "serial8250");
   AddTty("ttyS4", "port", "serial-base");  // the same ports as newer kernels show them
   AddTty("ttyUSB3", "ftdi_sio", "usb-serial");
-  fs::create_symlink(pty.path, root / "dev/ttyACM2");
+  fs::create_symlink(pty.Path(), root / "dev/ttyACM2");
   AddTty("ttyACM2", "cdc_acm", "usb");  // reports no UART type, and needs none
 
   const auto map = ReadPortMap();
@@ -192,14 +177,14 @@ TEST_F(FakeSysfs, ReadingChangesNothingOnTheListedPorts) {
   UnsetEnv extra("KESTRILO_EXTRA_PORTS");
   Env tty("KESTRILO_SYSFS_TTY", root / "class/tty");
   Env dev("KESTRILO_DEV_DIR", root / "dev");
-  Pty pty;
+  testpty::Pty pty(/*Raw=*/false);  // the system's settings, which a port's set-up would change
   termios before{};
-  ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
-  fs::create_symlink(pty.path, root / "dev/ttyS0");
+  ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
+  fs::create_symlink(pty.Path(), root / "dev/ttyS0");
   AddTty("ttyS0", "serial8250");
   ASSERT_TRUE(ReadPortMap().has_value());
   termios after{};
-  ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+  ASSERT_EQ(tcgetattr(pty.Slave(), &after), 0);
   EXPECT_EQ(cfgetispeed(&before), cfgetispeed(&after));
   EXPECT_EQ(before.c_cflag, after.c_cflag);
   EXPECT_EQ(before.c_lflag, after.c_lflag);

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "comm_recorder.h"
-#include "pty_pair.h"
 #include "pump.h"
 #include "serial/CPort.h"
+#include "support/pty.h"
 #include "toolkit/exception_report.h"
 
 namespace {
@@ -60,13 +60,13 @@ void RecordLineEvents(TComPort& port, EventLog& ev, bool readAll) {
 }
 
 struct Fixture {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   EventLog ev;
   TComPort port;
   explicit Fixture(bool readAll = true, bool record = true) {
     port.SetCommServices(&rec);
-    port.SetPort(pty.SlavePath());
+    port.SetPort(pty.Path());
     if (record) RecordLineEvents(port, ev, readAll);
   }
   // Opens and forgets the line-state events of the open itself.
@@ -280,10 +280,10 @@ class WindowPort : public TComPort {
 }  // namespace
 
 TEST(WindowSync, OneMessagePerEventWithItsMaskBit) {
-  PtyPair pty;
+  testpty::Pty pty;
   EventLog ev;
   WindowPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetSyncMethod(smWindowSync);
   RecordLineEvents(port, ev, false);
   port.Open();
@@ -300,13 +300,13 @@ TEST(WindowSync, OneMessagePerEventWithItsMaskBit) {
 }
 
 TEST(WindowSync, HandlerErrorsGoToTheReportAndEventsGoOn) {
-  PtyPair pty;
+  testpty::Pty pty;
   EventLog reported;
   SetExceptionReport([&](std::exception_ptr e) { reported.Add(ExceptionMessage(e)); });
   std::atomic<int> calls{0};
   {
     TComPort port;
-    port.SetPort(pty.SlavePath());
+    port.SetPort(pty.Path());
     port.SetSyncMethod(smWindowSync);
     port.OnRxChar = [&](TCustomComPort* s, int count) {
       std::string text;
@@ -336,12 +336,12 @@ TEST(Unplug, TheEventThreadEndsAndCloseWorks) {
 }
 
 TEST(WindowSync, ARingOnlyBatchSendsOneMessage) {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   EventLog ev;
   WindowPort port;
   port.SetCommServices(&rec);
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetSyncMethod(smWindowSync);
   port.SetEvents(TComEvents{evRing, evRLSD});
   RecordLineEvents(port, ev, false);

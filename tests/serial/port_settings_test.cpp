@@ -7,18 +7,18 @@
 #include <filesystem>
 
 #include "comm_recorder.h"
-#include "pty_pair.h"
 #include "serial/CPort.h"
+#include "support/pty.h"
 
 namespace {
 
 struct OpenPort {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   TComPort port;
   OpenPort() {
     port.SetCommServices(&rec);
-    port.SetPort(pty.SlavePath());
+    port.SetPort(pty.Path());
   }
 };
 
@@ -296,7 +296,7 @@ TEST(ApplySettings, RefusedBlockRaisesCode7AndKeepsTheValue) {
   } catch (const EComPortExt& e) {
     EXPECT_EQ(e.ErrorCode(), 7);
     EXPECT_EQ(e.SystemErrorCode(), static_cast<uint32_t>(EINVAL));
-    EXPECT_EQ(std::string(e.what()), "COM Port Error: SetCommState function failed on " + o.pty.SlavePath());
+    EXPECT_EQ(std::string(e.what()), "COM Port Error: SetCommState function failed on " + o.pty.Path());
   }
   EXPECT_EQ(o.port.CustomBaudRate(), 0);
   EXPECT_TRUE(o.port.Connected());
@@ -328,14 +328,14 @@ class Com1Mapping : public ::testing::Test {
     char tmpl[] = "/tmp/kestrilo-devdir-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;
-    std::filesystem::create_symlink(pty.SlavePath(), dir / "ttyS0");
+    std::filesystem::create_symlink(pty.Path(), dir / "ttyS0");
     ASSERT_EQ(setenv("KESTRILO_DEV_DIR", dir.c_str(), 1), 0);
   }
   void TearDown() override {
     unsetenv("KESTRILO_DEV_DIR");
     std::filesystem::remove_all(dir);
   }
-  PtyPair pty;
+  testpty::Pty pty;
   std::filesystem::path dir;
 };
 
@@ -378,7 +378,7 @@ TEST_F(Com1Mapping, OpeningAMissingPortRaisesCode1) {
 }
 
 TEST_F(Com1Mapping, PortChangeWhileOpenReopensOnTheNewName) {
-  PtyPair other;
+  testpty::Pty other;
   CommRecorder rec;
   std::vector<std::string> events;
   TComPort port;
@@ -389,14 +389,14 @@ TEST_F(Com1Mapping, PortChangeWhileOpenReopensOnTheNewName) {
   rec.Clear();
   port.SetPort("COM1");  // unchanged: nothing happens
   EXPECT_TRUE(rec.Calls().empty());
-  port.SetPort(other.SlavePath());
+  port.SetPort(other.Path());
   EXPECT_EQ(events, (std::vector<std::string>{"AfterClose", "AfterOpen"}));
   EXPECT_TRUE(port.Connected());
   EXPECT_EQ(rec.Count("CloseHandle"), 1u);
   EXPECT_EQ(rec.Count("SetCommState"), 1u);
   ASSERT_EQ(port.Write("z", 1), 1);
   EXPECT_EQ(other.Receive(1), "z");
-  EXPECT_EQ(pty.Receive(1, 100), "");
+  EXPECT_EQ(pty.Receive(1, std::chrono::milliseconds(100)), "");
 }
 
 TEST(DevicePath, PortNamesMapToDevices) {

@@ -5,9 +5,9 @@
 #include <chrono>
 
 #include "comm_recorder.h"
-#include "pty_pair.h"
 #include "pump.h"
 #include "serial/CPort.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void RecordOpenClose(TComPort& port, Log& log) {
 }
 
 // Fills the pseudo-terminal's queue towards the master until nothing more fits.
-void FillLine(PtyPair& pty) {
+void FillLine(testpty::Pty& pty) {
   std::string block(4096, 'f');
   int stable = 0;
   while (stable < 5) {
@@ -43,10 +43,10 @@ void FillLine(PtyPair& pty) {
 }  // namespace
 
 TEST(OpenClose, EventsInOrderAndSecondCallsAreNoOps) {
-  PtyPair pty;
+  testpty::Pty pty;
   Log log;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   RecordOpenClose(port, log);
   port.Open();
   EXPECT_TRUE(port.Connected());
@@ -72,13 +72,13 @@ TEST(OpenClose, EventsInOrderAndSecondCallsAreNoOps) {
 }
 
 TEST(OpenClose, ModemLinesAsTheDriverReportsThem) {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   rec.ExtraModem = comm::MS_CTS_ON | comm::MS_RLSD_ON;  // lines a pseudo-terminal cannot show
   Log log;
   TComPort port;
   port.SetCommServices(&rec);
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   RecordOpenClose(port, log);
   port.Open();
   EXPECT_EQ(log, (Log{"BeforeOpen", "AfterOpen", "CTS1", "DSR0", "RLSD1"}));
@@ -87,10 +87,10 @@ TEST(OpenClose, ModemLinesAsTheDriverReportsThem) {
 }
 
 TEST(OpenClose, APortHeldElsewhereIsBusy) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort first, second;
-  first.SetPort(pty.SlavePath());
-  second.SetPort(pty.SlavePath());
+  first.SetPort(pty.Path());
+  second.SetPort(pty.Path());
   first.Open();
   try {
     second.Open();
@@ -114,11 +114,11 @@ TEST(OpenClose, DebugLineNamesTheDevice) {
 }
 
 TEST(OpenClose, NoEventsNoThread) {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   TComPort port;
   port.SetCommServices(&rec);
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetEvents({});
   int rx = 0;
   port.OnRxChar = [&](TCustomComPort*, int) { ++rx; };
@@ -133,24 +133,24 @@ TEST(OpenClose, NoEventsNoThread) {
 }
 
 TEST(OpenClose, DestructionClosesThePort) {
-  PtyPair pty;
+  testpty::Pty pty;
   Log log;
   {
     TComPort port;
-    port.SetPort(pty.SlavePath());
+    port.SetPort(pty.Path());
     port.Open();
     port.OnAfterClose = [&](TCustomComPort*) { log.push_back("AfterClose"); };
   }
   EXPECT_EQ(log, Log{"AfterClose"});
   TComPort again;
-  again.SetPort(pty.SlavePath());
+  again.SetPort(pty.Path());
   EXPECT_NO_THROW(again.Open()) << "the lock went with the port";
 }
 
 TEST(Transfer, WriteReachesTheLine) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.Open();
   EXPECT_EQ(port.Write("V", 1), 1);
   const std::string all = std::string("\x00\x01\x7f\x80\xff", 5);
@@ -159,9 +159,9 @@ TEST(Transfer, WriteReachesTheLine) {
 }
 
 TEST(Transfer, BytesWrittenJustBeforeCloseStillLeave) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.Open();
   pty.Send("unread");  // the input side is emptied at close, the output side is not
   ASSERT_TRUE(WaitUntil([&] { return port.InputCount() == 6; }));
@@ -171,9 +171,9 @@ TEST(Transfer, BytesWrittenJustBeforeCloseStillLeave) {
 }
 
 TEST(Transfer, ReadTextReturnsWhatIsQueuedByteForByte) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetEvents({});  // nothing else reads the line
   port.Open();
   pty.Send(std::string("\x00\xC8\x7F", 3));
@@ -197,9 +197,9 @@ TEST(Transfer, ReadTextReturnsWhatIsQueuedByteForByte) {
 }
 
 TEST(Transfer, ReadHonoursATotalTimeout) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetEvents({});
   port.Timeouts().SetReadInterval(0);
   port.Timeouts().SetReadTotalConstant(150);
@@ -214,9 +214,9 @@ TEST(Transfer, ReadHonoursATotalTimeout) {
 }
 
 TEST(Transfer, WriteIntoAFullLineTimesOutWithoutError) {
-  PtyPair pty;
+  testpty::Pty pty;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.Open();
   FillLine(pty);
   auto start = std::chrono::steady_clock::now();
@@ -229,25 +229,25 @@ TEST(Transfer, WriteIntoAFullLineTimesOutWithoutError) {
 }
 
 TEST(Transfer, WriteAfterCloseRaisesCode2AndReachesNothing) {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   TComPort port;
   port.SetCommServices(&rec);
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.Open();
   port.Close();
   // A descriptor the system hands out next must not receive the byte.
-  PtyPair reused;
+  testpty::Pty reused;
   try {
     port.Write("x", 1);
     FAIL() << "no error";
   } catch (const EComPortExt& e) {
     EXPECT_EQ(e.ErrorCode(), 2);
     EXPECT_EQ(e.SystemErrorCode(), static_cast<uint32_t>(EBADF));
-    EXPECT_EQ(std::string(e.what()), "COM Port Error: WriteFile function failed on " + pty.SlavePath());
+    EXPECT_EQ(std::string(e.what()), "COM Port Error: WriteFile function failed on " + pty.Path());
   }
-  EXPECT_EQ(reused.Receive(1, 100), "");
-  EXPECT_EQ(pty.Receive(1, 100), "");
+  EXPECT_EQ(reused.Receive(1, std::chrono::milliseconds(100)), "");
+  EXPECT_EQ(pty.Receive(1, std::chrono::milliseconds(100)), "");
   std::string text = "old";
   EXPECT_EQ(port.ReadText(text, 3), 0) << "a read that cannot start ends with nothing";
   EXPECT_EQ(text, "");
@@ -277,11 +277,11 @@ TEST(Transfer, CountsOnAClosedPortRaiseTheirCodes) {
 }
 
 TEST(Transfer, LineErrorsMapTheErrorWord) {
-  PtyPair pty;
+  testpty::Pty pty;
   CommRecorder rec;
   TComPort port;
   port.SetCommServices(&rec);
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.SetEvents({});
   port.Open();
   EXPECT_TRUE(port.LineErrors().Empty()) << "a pseudo-terminal reports none";
@@ -296,10 +296,10 @@ TEST(Transfer, LineErrorsMapTheErrorWord) {
 }
 
 TEST(Unplug, TheLineFailsAndCloseStillWorks) {
-  PtyPair pty;
+  testpty::Pty pty;
   Log log;
   TComPort port;
-  port.SetPort(pty.SlavePath());
+  port.SetPort(pty.Path());
   port.Open();
   RecordOpenClose(port, log);
   pty.CloseMaster();

@@ -25,6 +25,27 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
   return true;
 }
 
+// Counts the wake-ups of the main thread: each is one queued call or one sent message.
+class WakeCounter {
+ public:
+  WakeCounter() { SetWakeMainThread([this] { ++wakes_; }); }
+  ~WakeCounter() { SetWakeMainThread({}); }
+  WakeCounter(const WakeCounter&) = delete;
+  WakeCounter& operator=(const WakeCounter&) = delete;
+  // Waits (without pumping) until Want wake-ups have been seen; false when the time ran out.
+  bool Reach(int Want) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (wakes_ < Want) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+
+ private:
+  std::atomic<int> wakes_{0};
+};
+
 class FnThread : public TThread {
  public:
   explicit FnThread(std::function<void(FnThread&)> body, bool suspended = true)
@@ -92,13 +113,16 @@ TEST(Synchronize, OnTheMainThreadRunsAtOnce) {
 TEST(Synchronize, CallsRunInQueueOrder) {
   std::vector<int> order;
   std::vector<std::thread> workers;
+  WakeCounter queued;
   for (int i = 0; i < 3; ++i) {
     workers.emplace_back([&, i] { Synchronize([&, i] { order.push_back(i); }); });
     // Each is queued before the next starts.
-    while (!SynchronizePending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(queued.Reach(i + 1));
   }
+  EXPECT_TRUE(order.empty());
   CheckSynchronize();
+  EXPECT_EQ(order.size(), 3u) << "one pump runs every queued call";
+  PumpUntil([&] { return order.size() == 3; });  // a failed check must not hang the joins
   for (auto& w : workers) w.join();
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 }
@@ -216,13 +240,18 @@ TEST(NotificationWindow, DirectCallOnTheMainThreadIsNotASentMessage) {
 
 TEST(NotificationWindow, DestroyingTheWindowReleasesWaitingSenders) {
   auto w = std::make_unique<TNotificationWindow>([](TMessage& m) { m.Result = 1; });
+  TNotificationWindow* window = w.get();  // the sender must not read the owner while it is reset
   std::atomic<bool> back{false};
   intptr_t result = -1;
+  WakeCounter sent;
   std::thread sender([&] {
-    result = w->SendMessage(WM_USER + 1, 1, 0);
+    result = window->SendMessage(WM_USER + 1, 1, 0);
     back = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Destroyed only once the message waits in the queue, never under a sender still calling in.
+  const bool queued = sent.Reach(1);
+  EXPECT_TRUE(queued);
+  if (!queued) PumpUntil([&] { return back.load(); });
   EXPECT_FALSE(back);
   w.reset();
   sender.join();
