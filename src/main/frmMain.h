@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -127,6 +128,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ShowProgress(int Value) override;
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool Enabled) override;
+  void ShowUploadPosition(int64_t Sent, int64_t Total) override;  // frmMain_uploadtitle.cpp
   void ShowMessage(const std::string& Text) override;
   void PumpEvents() override;
   bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override;
@@ -173,6 +175,8 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // Title, duplicate marks, lengths to probe and the gauge follow the rows after each event;
   // this brings them up to date at once.
   void UpdateListViews();
+  // The title without an upload: "Kestrilo", or the list's name, "*" when changed, " - Kestrilo".
+  QString NormalTitle() const;
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -192,6 +196,14 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   TLengthProbe* Probe_ = nullptr;                        // child of the window
   QTimer* ListUpdate_ = nullptr;
   bool UpdatingList_ = false;
+
+  // ---- before and during an upload (frmMain_upload.cpp, frmMain_uploadtitle.cpp) ----
+  bool UploadMayStart();
+  int64_t EncodedListBytes() const;
+  void ShowUploadTitle(const QString& Progress);
+  QString UploadTitle_;           // " - 34% - 2:41 left" while the data goes out
+  QElapsedTimer UploadClock_;     // from the first byte of the data phase
+  qint64 UploadTitleShownAt_ = 0; // on UploadClock_
 
  private:
   // ---- window construction (frmMain.cpp) ----

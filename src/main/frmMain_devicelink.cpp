@@ -66,6 +66,7 @@ void TForm1::ShowRowState(int Row, TRowState State) {
   // RefreshList names the codes up to Done and leaves any other text alone.
   if (State == rsFailed) item->setText(ColState, QStringLiteral("Failed"));
   RefreshList();
+  if (State == rsUploading) LV->scrollToItem(item);  // the row being sent stays in view
 }
 
 void TForm1::EnableControls(bool Enabled) {
@@ -76,7 +77,13 @@ void TForm1::EnableControls(bool Enabled) {
   Searchdevice1->setEnabled(Enabled);
 }
 
-void TForm1::ShowMessage(const std::string& Text) { ShowPlainMessage(QString::fromStdString(Text)); }
+void TForm1::ShowMessage(const std::string& Text) {
+  QString Shown = QString::fromStdString(Text);
+  // The designed refusal keeps its text; its numbers follow on a line of their own.
+  if (Shown == QLatin1String("The files total length larger than device memory!"))
+    Shown += u'\n' + MemoryRefusalDetail();
+  ShowPlainMessage(Shown);
+}
 
 void TForm1::PumpEvents() { ::PumpEvents(); }
 

@@ -95,7 +95,9 @@ TMemoryUse TForm1::MemoryUse() const {
 }
 
 QString TForm1::MemoryRefusalDetail() const {
-  const TMemoryUse Use = MemoryUse();
+  TMemoryUse Use = MemoryUse();
+  // Inside an upload, what its memory check added up: the encoder's files, headers included.
+  if (const int64_t Encoded = UploadRunning ? EncodedListBytes() : -1; Encoded >= 0) Use.NeededBytes = Encoded;
   return QStringLiteral("The sounds need %1; the device holds %2.")
       .arg(TMemoryGauge::SecondsAndMB(Use.NeededBytes), TMemoryGauge::SecondsAndMB(Use.UsableBytes()));
 }
@@ -142,8 +144,11 @@ void TForm1::UpdateListViews() {
   MarkDuplicates();
   UpdatingList_ = false;
   MemoryGauge->SetUse(MemoryUse());
-  const QString Name = QFileInfo(ListFileName).fileName();
-  setWindowTitle(ListFileName.isEmpty() ? QStringLiteral("Kestrilo")
-                                        : Name + (ListModified() ? QStringLiteral("*") : QString()) +
-                                              QStringLiteral(" - Kestrilo"));
+  setWindowTitle(NormalTitle() + UploadTitle_);
+}
+
+QString TForm1::NormalTitle() const {
+  if (ListFileName.isEmpty()) return QStringLiteral("Kestrilo");
+  return QFileInfo(ListFileName).fileName() + (ListModified() ? QStringLiteral("*") : QString()) +
+         QStringLiteral(" - Kestrilo");
 }

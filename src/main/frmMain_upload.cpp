@@ -1,10 +1,17 @@
-// The upload command: the window hands its rows to the device engine.
+// The upload command: the window checks its rows and hands them to the device engine.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
+#include "device/UploadFiles.h"
 #include "main/FlagScope.h"
 #include "main/frmMain.h"
+#include "toolkit/error_report.h"
 
 namespace {
 
@@ -31,9 +38,44 @@ void TForm1::EncodeFile(const QString& Source, const QString& Dest) {
   EncodeError = QString::fromLocal8Bit(Engine->EncodeError);
 }
 
+// A missing sound refuses the upload before the device is searched, let alone erased; rows
+// that share a digital address go only when the user says so.
+bool TForm1::UploadMayStart() {
+  if (const QStringList Missing = MissingSounds(); !Missing.isEmpty()) {
+    QStringList Names;
+    for (const QString& F : Missing) Names << QDir::toNativeSeparators(F);
+    ShowPlainMessage(QStringLiteral("Sound files missing, nothing was sent to the device:\n") + Names.join(u'\n'));
+    return false;
+  }
+  const QStringList Twice = DuplicateAddresses();
+  if (Twice.isEmpty()) return true;
+  QMessageBox Box(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
+                  QStringLiteral("More than one row has the digital address%1 %2; the device cannot tell them apart.")
+                      .arg(Twice.size() > 1 ? QStringLiteral("es") : QString(), Twice.join(QStringLiteral(", "))),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  Box.setInformativeText(QStringLiteral("Upload anyway?"));
+  Box.setDefaultButton(QMessageBox::No);
+  Box.exec();
+  return Box.clickedButton() == Box.button(QMessageBox::Yes);
+}
+
+// The engine keeps each row's encoder output as tempI.dat until the next upload.
+int64_t TForm1::EncodedListBytes() const {
+  int64_t Total = 0;
+  for (int i = 0; i < LV->topLevelItemCount(); ++i) {
+    const QFileInfo Encoded(QFile::decodeName(UploadFiles::TempName(i, ".dat").c_str()));
+    if (!Encoded.isFile()) return -1;
+    Total += Encoded.size();
+  }
+  return Total;
+}
+
 void TForm1::Startuploading1Click(QObject*) {
   if (UploadRunning || SearchRunning || Engine->Busy()) return;  // started again from one of our own pumps
-  FlagScope running(UploadRunning);
+  FlagScope running(UploadRunning);  // also while the user is asked: the rows stay as checked
+  if (!UploadMayStart()) return;
   Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
+  UploadClock_.invalidate();
+  const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
   Engine->Upload(RowsOf(LV));
 }
