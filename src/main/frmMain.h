@@ -166,8 +166,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // is not there becomes a "Missing" row.
   void AddSoundPaths(const QStringList& Paths);
 
-  // For the upload: the gauge's numbers now; the refusal's second line with them; the rows
-  // whose sound file is gone; digital addresses carried by more than one row.
+  // For the upload: the gauge's numbers now; the refusal's second line with them (inside an
+  // upload, with what its check added up); the rows shown as "Missing" whose sound file is still
+  // gone (any other row that fails to convert stops the upload as designed); digital addresses
+  // carried by more than one row.
   TMemoryUse MemoryUse() const;
   QString MemoryRefusalDetail() const;
   QStringList MissingSounds() const;

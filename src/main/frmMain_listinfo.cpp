@@ -105,7 +105,9 @@ QString TForm1::MemoryRefusalDetail() const {
 QStringList TForm1::MissingSounds() const {
   QStringList Missing;
   for (int i = 0; i < LV->topLevelItemCount(); ++i)
-    if (const QString F = LV->topLevelItem(i)->text(ColFilename); !QFileInfo(F).isFile()) Missing << F;
+    if (const QString F = LV->topLevelItem(i)->text(ColFilename);
+        LV->topLevelItem(i)->text(ColStateCode).toInt() == StateMissing && !QFileInfo(F).isFile())
+      Missing << F;
   return Missing;
 }
 

@@ -38,8 +38,8 @@ void TForm1::EncodeFile(const QString& Source, const QString& Dest) {
   EncodeError = QString::fromLocal8Bit(Engine->EncodeError);
 }
 
-// A missing sound refuses the upload before the device is searched, let alone erased; rows
-// that share a digital address go only when the user says so.
+// A row shown as "Missing" refuses the upload before the device is searched, let alone
+// erased; rows that share a digital address go only when the user says so.
 bool TForm1::UploadMayStart() {
   if (const QStringList Missing = MissingSounds(); !Missing.isEmpty()) {
     QStringList Names;

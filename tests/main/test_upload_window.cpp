@@ -35,17 +35,20 @@ class UploadWindowTest : public QObject {
     const QByteArray Path = qgetenv("PATH");
     const auto PathAgain = qScopeGuard([&Path] { qputenv("PATH", Path); });
     qputenv("PATH", Bin.path().toLocal8Bit());
-    H.Form->AddSoundPaths({Dir.filePath("two.wav"), Dir.filePath("gone.wav"), Dir.filePath("two.wav")});
+    const QString Two = Dir.filePath("two.wav");
+    H.Form->AddSoundPaths({Two, Dir.filePath("gone.wav"), Two});
     H.Upload();
-    QCOMPARE(H.Messages.Texts, std::vector<QString>{"Sound files missing, nothing was sent to the device:\n" + Dir.filePath("gone.wav")});
+    QCOMPARE(H.Messages.Texts,
+             std::vector<QString>{"Sound files missing, nothing was sent to the device:\n" + Dir.filePath("gone.wav")});
     QVERIFY(H.Sim.Log().empty());  // not even searched
     QCOMPARE(Column(*H.Form, TForm1::ColState), QStringList({"Idle", "Missing", "Idle"}));
 
     // No length is known (no ffprobe): the numbers are what the check added up.
     delete H.Form->LV->topLevelItem(1);
     H.Upload();
-    QCOMPARE(H.Messages.Texts.back(), QStringLiteral("The files total length larger than device memory!\n"
-                                                     "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB)."));
+    QCOMPARE(H.Messages.Texts.back(),
+             QStringLiteral("The files total length larger than device memory!\n"
+                            "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB)."));
     QVERIFY(H.Sim.WaitIdle(30s) && !Erased(H.Sim));
   }
 
@@ -61,7 +64,8 @@ class UploadWindowTest : public QObject {
       QVERIFY(H.Sim.WaitIdle(30s));
       QCOMPARE(Erased(H.Sim), Answer == QMessageBox::Yes);
     }
-    QCOMPARE(H.Messages.Texts, std::vector<QString>(2, "More than one row has the digital address 5; the device cannot tell them apart."));
+    const QString Asked = "More than one row has the digital address 5; the device cannot tell them apart.";
+    QCOMPARE(H.Messages.Texts, std::vector<QString>(2, Asked));
     QCOMPARE(H.Sim.Addresses(), (std::vector<devsim::AddressCommand>{{1, 5}, {2, 5}}));
   }
 
