@@ -15,10 +15,10 @@ namespace {
 
 std::string SystemErrorText(uint32_t Code) { return std::system_category().message(int(Code)); }
 
-// "<Label> 95 s (4.0 MB)": samples play at one byte each.
+// "<Label> 95.1 s (4.0 MB)": samples play at one byte each.
 std::string SizeText(const char* Label, int64_t Bytes) {
   char text[96];
-  std::snprintf(text, sizeof text, "%s %lld s (%.1f MB)", Label, static_cast<long long>(Bytes / protocol::SampleRate),
+  std::snprintf(text, sizeof text, "%s %.1f s (%.1f MB)", Label, double(Bytes) / protocol::SampleRate,
                 double(Bytes) / 1048576.0);
   return text;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -127,6 +128,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ShowProgress(int Value) override;
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool Enabled) override;
+  void ShowUploadPosition(int64_t Sent, int64_t Total) override;  // frmMain_uploadtitle.cpp
   void ShowMessage(const std::string& Text) override;
 
   // ---- stopping an upload (frmMain_upload.cpp) ----
@@ -174,8 +176,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // is not there becomes a "Missing" row.
   void AddSoundPaths(const QStringList& Paths);
 
-  // For the upload: the gauge's numbers now; the refusal's second line with them; the rows
-  // whose sound file is gone; digital addresses carried by more than one row.
+  // For the upload: the gauge's numbers now; the refusal's second line with them (inside an
+  // upload, with what its check added up); the rows shown as "Missing" whose sound file is still
+  // gone (any other row that fails to convert stops the upload as designed); digital addresses
+  // carried by more than one row.
   TMemoryUse MemoryUse() const;
   QString MemoryRefusalDetail() const;
   QStringList MissingSounds() const;
@@ -183,6 +187,8 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // Title, duplicate marks, lengths to probe and the gauge follow the rows after each event;
   // this brings them up to date at once.
   void UpdateListViews();
+  // The title without an upload: "Kestrilo", or the list's name, "*" when changed, " - Kestrilo".
+  QString NormalTitle() const;
 
  protected:
   void closeEvent(QCloseEvent* Event) override;
@@ -202,6 +208,13 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   TLengthProbe* Probe_ = nullptr;                        // child of the window
   QTimer* ListUpdate_ = nullptr;
   bool UpdatingList_ = false;
+
+  // ---- before and during an upload (frmMain_upload.cpp, frmMain_uploadtitle.cpp) ----
+  bool UploadMayStart();
+  void ShowUploadTitle(const QString& Progress);
+  QString UploadTitle_;           // " - 34% - 2:41 left" while the data goes out
+  QElapsedTimer UploadClock_;     // from the first byte of the data phase
+  qint64 UploadTitleShownAt_ = 0; // on UploadClock_
 
  private:
   // ---- window construction (frmMain.cpp) ----

@@ -67,6 +67,7 @@ void TForm1::ShowRowState(int Row, TRowState State) {
   // RefreshList names the codes up to Done and leaves any other text alone.
   if (State == rsFailed) item->setText(ColState, QStringLiteral("Failed"));
   RefreshList();
+  if (State == rsUploading) LV->scrollToItem(item);  // the row being sent stays in view
 }
 
 void TForm1::EnableControls(bool Enabled) {

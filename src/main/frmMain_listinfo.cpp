@@ -103,7 +103,9 @@ QString TForm1::MemoryRefusalDetail() const {
 QStringList TForm1::MissingSounds() const {
   QStringList Missing;
   for (int i = 0; i < LV->topLevelItemCount(); ++i)
-    if (const QString F = LV->topLevelItem(i)->text(ColFilename); !QFileInfo(F).isFile()) Missing << F;
+    if (const QString F = LV->topLevelItem(i)->text(ColFilename);
+        LV->topLevelItem(i)->text(ColStateCode).toInt() == StateMissing && !QFileInfo(F).isFile())
+      Missing << F;
   return Missing;
 }
 
@@ -142,8 +144,11 @@ void TForm1::UpdateListViews() {
   MarkDuplicates();
   UpdatingList_ = false;
   MemoryGauge->SetUse(MemoryUse());
-  const QString Name = QFileInfo(ListFileName).fileName();
-  setWindowTitle(ListFileName.isEmpty() ? QStringLiteral("Kestrilo")
-                                        : Name + (ListModified() ? QStringLiteral("*") : QString()) +
-                                              QStringLiteral(" - Kestrilo"));
+  setWindowTitle(NormalTitle() + UploadTitle_);
+}
+
+QString TForm1::NormalTitle() const {
+  if (ListFileName.isEmpty()) return QStringLiteral("Kestrilo");
+  return QFileInfo(ListFileName).fileName() + (ListModified() ? QStringLiteral("*") : QString()) +
+         QStringLiteral(" - Kestrilo");
 }

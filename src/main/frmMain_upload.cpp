@@ -1,14 +1,17 @@
-// The upload command: the window hands its rows to the device engine.
+// The upload command: the window checks its rows and hands them to the device engine.
+#include <QDir>
 #include <QFile>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "main/FlagScope.h"
 #include "main/frmMain.h"
+#include "toolkit/error_report.h"
 
 namespace {
 
@@ -35,10 +38,34 @@ void TForm1::EncodeFile(const QString& Source, const QString& Dest) {
   EncodeError = QString::fromLocal8Bit(Engine->EncodeError);
 }
 
+// A row shown as "Missing" refuses the upload before the device is searched, let alone
+// erased; rows that share a digital address go only when the user says so.
+bool TForm1::UploadMayStart() {
+  if (const QStringList Missing = MissingSounds(); !Missing.isEmpty()) {
+    QStringList Names;
+    for (const QString& F : Missing) Names << QDir::toNativeSeparators(F);
+    ShowPlainMessage(QStringLiteral("Sound files missing, nothing was sent to the device:\n") + Names.join(u'\n'));
+    return false;
+  }
+  const QStringList Twice = DuplicateAddresses();
+  if (Twice.isEmpty()) return true;
+  QMessageBox Box(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
+                  QStringLiteral("More than one row has the digital address%1 %2; the device cannot tell them apart.")
+                      .arg(Twice.size() > 1 ? QStringLiteral("es") : QString(), Twice.join(QStringLiteral(", "))),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  Box.setInformativeText(QStringLiteral("Upload anyway?"));
+  Box.setDefaultButton(QMessageBox::No);
+  Box.exec();
+  return Box.clickedButton() == Box.button(QMessageBox::Yes);
+}
+
 void TForm1::Startuploading1Click(QObject*) {
   if (UploadRunning || SearchRunning || Engine->Busy()) return;  // started again from one of our own pumps
-  FlagScope running(UploadRunning);
+  FlagScope running(UploadRunning);  // also while the user is asked: the rows stay as checked
+  if (!UploadMayStart()) return;
   Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
+  UploadClock_.invalidate();
+  const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
   Engine->Upload(RowsOf(LV));
   if (QuitAfterUpload_) QCoreApplication::quit();
   if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });

@@ -108,8 +108,8 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     UploadRig rig(o);
     EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(10)), 1}}), TUploadOutcome::TooLarge);
     EXPECT_EQ(rig.ui.Events.end()[-2],
-              "message The files total length larger than device memory!\nThe sounds need 0 s (0.0 MB); the device "
-              "holds 0 s (0.0 MB).");
+              "message The files total length larger than device memory!\nThe sounds need 0.0 s (0.0 MB); the "
+              "device holds 0.0 s (0.0 MB).");
   }
   {
     devsim::Options o = QuickDevice();

@@ -1,15 +1,18 @@
 // List files, file drops, the open dialog's added entries, lengths and the memory gauge,
-// driven through the window's own menus, dialogs and drop events.
+// driven through the window's own menus, dialogs and drop events; what the window checks
+// before an upload and shows during it.
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -44,6 +47,8 @@ void AnswerNextQuestion(QMessageBox::StandardButton Button, QString* Text = null
 
 // One second of sound is 44100 samples.
 void WriteSamples(const QString& Path, int Count) { fixtures::WriteWav(Path, QByteArray(Count, char(0x80))); }
+
+bool Erased(const devsim::Simulator& Sim) { return std::ranges::count(Sim.Log(), "C") > 0; }
 
 }  // namespace
 
@@ -234,6 +239,75 @@ class ListFilesTest : public QObject {
     QCOMPARE(Form.DuplicateAddresses(), QStringList({"3"}));
     Form.LV->topLevelItem(0)->setText(TForm1::ColAddress, QStringLiteral("1"));
     QTRY_VERIFY(!Marked(0) && !Marked(1));
+  }
+
+  void refusalsComeBeforeTheErase() {
+    devsim::Options Small = QuickDevice();
+    Small.capacity_units = 1;  // 130944 bytes usable: 3.0 s
+    UploadHarness H(Small);
+    QTemporaryDir Dir, Bin;
+    const QString Two = Dir.filePath("two.wav");
+    fixtures::MakeTone(Two, 2.0);
+    QVERIFY(QFile::link(QStandardPaths::findExecutable("ffmpeg"), Bin.filePath("ffmpeg")));  // not ffprobe
+    const auto PathAgain = qScopeGuard([Path = qgetenv("PATH")] { qputenv("PATH", Path); });
+    qputenv("PATH", Bin.path().toLocal8Bit());
+    H.Form->AddSoundPaths({Two, Dir.filePath("gone.wav"), Two});
+    H.Upload();
+    QCOMPARE(H.Messages.Texts.back(),
+             "Sound files missing, nothing was sent to the device:\n" + Dir.filePath("gone.wav"));
+    QVERIFY(H.Sim.Log().empty());  // not even searched
+    QCOMPARE(Column(*H.Form, TForm1::ColState), QStringList({"Idle", "Missing", "Idle"}));
+
+    // No length is known: the numbers are what the check added up.
+    delete H.Form->LV->topLevelItem(1);
+    H.Upload();
+    QCOMPARE(H.Messages.Texts.back(), "The files total length larger than device memory!\n"
+                                      "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB).");
+    QVERIFY(H.Sim.WaitIdle(30s) && !Erased(H.Sim));
+  }
+
+  void sharedAddressIsAskedOnce() {
+    UploadHarness H(QuickDevice());
+    QTemporaryDir Dir;
+    fixtures::MakeTone(Dir.filePath("a.wav"), 0.05);
+    for (int i = 0; i < 2; ++i) H.AddRow(Dir.filePath("a.wav"), "5");
+    for (auto Answer : {QMessageBox::No, QMessageBox::Yes}) {
+      H.Messages.OnMessage = [Answer](QMessageBox* Box) { Box->button(Answer)->click(); };
+      H.Upload();
+      QVERIFY(H.Sim.WaitIdle(30s));
+      QCOMPARE(Erased(H.Sim), Answer == QMessageBox::Yes);
+    }
+    const QString Asked = "More than one row has the digital address 5; the device cannot tell them apart.";
+    QCOMPARE(H.Messages.Texts, std::vector<QString>(2, Asked));
+    QCOMPARE(H.Sim.Addresses(), (std::vector<devsim::AddressCommand>{{1, 5}, {2, 5}}));
+  }
+
+  void titleShowsTheTimeLeftAndTheRowSentStaysInView() {
+    devsim::Options Paced = QuickDevice();
+    Paced.line_rate = true;  // 11520 bytes/s: 1.5 s of sound take about 6 s
+    UploadHarness H(Paced);
+    QTemporaryDir Dir;
+    fixtures::MakeTone(Dir.filePath("short.wav"), 0.02);
+    fixtures::MakeTone(Dir.filePath("long.wav"), 1.5);
+    for (int i = 0; i < 21; ++i) H.AddRow(Dir.filePath(i < 20 ? "short.wav" : "long.wav"));
+    H.Form->show();
+    QTreeWidget* LV = H.Form->LV;
+    auto LastInView = [LV] { return LV->viewport()->rect().contains(LV->visualItemRect(LV->topLevelItem(20))); };
+    QVERIFY(!LastInView());
+    QStringList Titles;
+    connect(H.Form.get(), &QWidget::windowTitleChanged, [&Titles](const QString& T) { Titles << T; });
+    H.Upload();
+    QVERIFY(LastInView());
+    QCOMPARE(Titles.takeLast(), QStringLiteral("Kestrilo"));
+    QCOMPARE(Titles.last(), QStringLiteral("Kestrilo - 100% - 0:00 left"));
+    const QRegularExpression Shown(QStringLiteral("^Kestrilo - (\\d+)%( - \\d+:[0-5]\\d left)?$"));
+    int Before = 0, Midway = 0;
+    for (const QString& T : Titles) {
+      const auto M = Shown.match(T);
+      QVERIFY2(M.hasMatch() && M.captured(1).toInt() >= Before, qPrintable(T));
+      Midway += (Before = M.captured(1).toInt()) < 100 && M.hasCaptured(2);
+    }
+    QVERIFY2(Midway > 0, qPrintable(Titles.join(u'\n')));
   }
 };
 

@@ -257,8 +257,8 @@ class UploadTest : public QObject {
       QCOMPARE(h.Error, QString());
       QVERIFY(h.Sim.WaitIdle(30s));
       if (margin == 128) {
-        QCOMPARE(h.Messages.Texts.size(), size_t(1));
-    QVERIFY(h.Messages.Texts[0].startsWith("The files total length larger than device memory!\nThe sounds need "));
+        QCOMPARE(h.Messages.Texts, (std::vector<QString>{"The files total length larger than device memory!\n"
+                                                         "The sounds need 3.0 s (0.1 MB); the device holds 3.0 s (0.1 MB)."}));
         QCOMPARE(h.Sim.Log(), SearchLog(1));
         QCOMPARE(h.State(0), QString("Encoded"));
         QCOMPARE(h.Form->PanelText(1), QString("All files encoded!"));

@@ -6,48 +6,14 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QPainter>
-#include <QPixmap>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtEndian>
 #include <cstdio>
 
 #include "main/LengthProbe.h"
 #include "main/frmMain.h"
-
-namespace {
-
-// An 8-bit mono 44100 Hz WAVE file of Seconds of silence.
-void WriteSilence(const QString& Path, double Seconds) {
-  const quint32 Samples = quint32(Seconds * 44100);
-  QByteArray Header("RIFF----WAVEfmt ");
-  auto U32 = [&Header](quint32 V) { Header.append(reinterpret_cast<const char*>(&(V = qToLittleEndian(V))), 4); };
-  auto U16 = [&Header](quint16 V) { Header.append(reinterpret_cast<const char*>(&(V = qToLittleEndian(V))), 2); };
-  U32(16), U16(1), U16(1), U32(44100), U32(44100), U16(1), U16(8);
-  Header.append("data");
-  U32(Samples);
-  qToLittleEndian(quint32(36 + Samples), Header.data() + 4);
-  QFile F(Path);
-  F.open(QIODevice::WriteOnly);
-  F.write(Header);
-  F.write(QByteArray(qsizetype(Samples), char(0x80)));
-}
-
-QImage WithTitleBar(const QPixmap& Window, const QString& Title) {
-  constexpr int kBar = 24;
-  QImage Shot(Window.width(), Window.height() + kBar, QImage::Format_ARGB32);
-  QPainter P(&Shot);
-  P.fillRect(0, 0, Shot.width(), kBar, QColor(222, 222, 222));
-  P.setPen(QColor(40, 40, 40));
-  P.drawText(QRect(0, 0, Shot.width(), kBar), Qt::AlignCenter, Title);
-  P.drawPixmap(0, kBar, Window);
-  return Shot;
-}
-
-}  // namespace
+#include "shot_support.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -60,12 +26,8 @@ int main(int argc, char** argv) {
   QTemporaryDir Home(QDir::tempPath() + QStringLiteral("/ada-XXXXXX"));
   QDir(Home.path()).mkpath(QStringLiteral("horns"));
   const QString Set = Home.filePath(QStringLiteral("horns"));
-  const std::pair<const char*, double> Sounds[] = {{"long-horn.wav", 28.0}, {"short-horn.wav", 6.5}, {"bell.wav", 12.3}};
-  QStringList Files;
-  for (const auto& [Name, Seconds] : Sounds) {
-    Files << Set + u'/' + QLatin1String(Name);
-    WriteSilence(Files.last(), Seconds);
-  }
+  const QStringList Files =
+      shot::WriteSounds(Set, {{"long-horn.wav", 28.0}, {"short-horn.wav", 6.5}, {"bell.wav", 12.3}});
 
   TForm1 Form;
   Form.show();
@@ -82,10 +44,7 @@ int main(int argc, char** argv) {
   Form.LV->topLevelItem(1)->setSelected(true);
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 
-  if (!WithTitleBar(Form.grab(), Form.windowTitle()).save(Output, "PNG")) {
-    std::fprintf(stderr, "kestrilo-list-shot: cannot write %s\n", qPrintable(Output));
-    return 1;
-  }
+  if (!shot::SaveShot(Form, Output, "kestrilo-list-shot")) return 1;
   std::printf("%s\n", qPrintable(Form.windowTitle()));
   return 0;
 }
