@@ -62,9 +62,12 @@ std::string Seconds(double S) {
 bool TDeviceRun::Listed() const { return Outcome != kNoDeviceName; }
 
 TAllDisplay::TAllDisplay(const TCliArgs& Args) : line_(stderr) {
-  if (Args.Json) mode_ = TMode::Json;
-  else if (Args.Quiet) mode_ = TMode::Quiet;
-  else mode_ = ErrorIsTerminal() ? TMode::Terminal : TMode::Plain;
+  if (Args.Json)
+    mode_ = TMode::Json;
+  else if (Args.Quiet)
+    mode_ = TMode::Quiet;
+  else
+    mode_ = ErrorIsTerminal() ? TMode::Terminal : TMode::Plain;
 }
 
 void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
@@ -79,8 +82,9 @@ void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
   const std::string event = Text(e, "event"), text = Text(e, "text");
   if (event == "phase") Show(Run, text);
   if (event == "device" && !IsSearchingText(text)) Show(Run, text);
-  if (event == "row") Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " +
-                                    Text(e, "file") + ": " + Text(e, "state"));
+  if (event == "row")
+    Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " + Text(e, "file") +
+                  ": " + Text(e, "state"));
 }
 
 void TAllDisplay::Show(const TDeviceRun& Run, const std::string& Text) {
@@ -103,7 +107,8 @@ void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
     all.SecondsLeft = std::max(all.SecondsLeft, r.Left);
     each += " | " + r.Port + " " + (r.Outcome.empty() ? r.Phase : r.Outcome);
   }
-  std::string text = devices == 0 ? "Searching devices..." : std::to_string(devices) + (devices == 1 ? " device" : " devices");
+  std::string text =
+      devices == 0 ? "Searching devices..." : std::to_string(devices) + (devices == 1 ? " device" : " devices");
   if (all.Total > 0) text += " | " + PercentText(all.Percent());
   for (const std::string& part : {RateText(all.Rate), LeftText(all.SecondsLeft)})
     if (!part.empty()) text += " | " + part;
@@ -124,7 +129,10 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
   if (mode_ == TMode::Json) {
     json devices = json::array();
     for (const TDeviceRun* r : listed)
-      devices.push_back({{"port", r->Port}, {"device", r->Device}, {"outcome", r->Outcome}, {"status", r->Status},
+      devices.push_back({{"port", r->Port},
+                         {"device", r->Device},
+                         {"outcome", r->Outcome},
+                         {"status", r->Status},
                          {"seconds", r->Seconds}});
     EmitJson({{"event", "outcome"}, {"status", status}, {"devices", devices}});
     return status;
@@ -145,7 +153,8 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
   for (const TDeviceRun* r : listed) row(r->Port, r->Device, r->Outcome, Seconds(r->Seconds));
   std::fflush(stdout);
   for (const TDeviceRun* r : listed)
-    if (r->Status != esCompleted && !r->Message.empty()) std::fprintf(stderr, "%s: %s\n", r->Port.c_str(), r->Message.c_str());
+    if (r->Status != esCompleted && !r->Message.empty())
+      std::fprintf(stderr, "%s: %s\n", r->Port.c_str(), r->Message.c_str());
   return status;
 }
 

@@ -25,8 +25,7 @@ std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
   if (at != std::string::npos && at + 1 < Source.size() &&
       Source.find_first_not_of("0123456789", at + 1) == std::string::npos) {
     long long address = 0;
-    if (!WholeNumber(Source.substr(at + 1), address) || address < lists::kMinAddress ||
-        address > lists::kMaxAddress)
+    if (!WholeNumber(Source.substr(at + 1), address) || address < lists::kMinAddress || address > lists::kMaxAddress)
       return "bad address in \"" + Source + "\": give a whole number from 1 to 2040";
     row = {Source.substr(0, at), int32_t(address)};
   }
@@ -98,13 +97,12 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
 }
 
 bool TakeFlag(const std::string& Name, TCliArgs& A) {
-  if (Name == "--all") A.All = true;
-  else if (Name == "--quiet") A.Quiet = true;
-  else if (Name == "--json") A.Json = true;
-  else if (Name == "--help" || Name == "-h") A.Help = true;
-  else if (Name == "--version") A.Version = true;
-  else return false;
-  return true;
+  const std::pair<const char*, bool TCliArgs::*> flags[] = {
+      {"--all", &TCliArgs::All},   {"--quiet", &TCliArgs::Quiet}, {"--json", &TCliArgs::Json},
+      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}};
+  for (const auto& [name, member] : flags)
+    if (Name == name) return A.*member = true;
+  return false;
 }
 
 }  // namespace
@@ -126,8 +124,10 @@ TParsedArgs ParseArguments(const std::vector<std::string>& Args) {
       const std::string name = arg.substr(0, eq);
       const bool inline_value = eq != std::string::npos;
       std::string value;
-      if (inline_value) value = arg.substr(eq + 1);
-      else if (i + 1 < Args.size()) value = Args[i + 1];
+      if (inline_value)
+        value = arg.substr(eq + 1);
+      else if (i + 1 < Args.size())
+        value = Args[i + 1];
       if (!TakeValue(name, value, a, p.Error)) {
         p.Error = "unknown option \"" + arg + "\"";
       } else if (!inline_value) {

@@ -1,9 +1,10 @@
 #pragma once
 // A child program whose standard output is read line by line while it runs: the --all
 // parent's devices, and the tests' runs of the tool.
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace cli {

@@ -1,11 +1,12 @@
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <system_error>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <system_error>
 
 #include "cli/ChildPipe.h"
 #include "platform/ticks.h"
@@ -81,8 +82,10 @@ bool TChildPipe::Finish(int TimeoutMs, const std::function<void(const std::strin
     if (fd_ < 0 && Reap(false)) return true;
     const int left = TimeoutMs - int(platform::TicksSince(start));
     if (left <= 0) return false;
-    if (fd_ >= 0) WaitForOutput({this}, std::min(left, 100));
-    else platform::Sleep(10);
+    if (fd_ >= 0)
+      WaitForOutput({this}, std::min(left, 100));
+    else
+      platform::Sleep(10);
   }
 }
 

@@ -1,7 +1,8 @@
-#include <csignal>
-#include <initializer_list>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <initializer_list>
 
 #include "cli/Console.h"
 

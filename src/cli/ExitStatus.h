@@ -8,16 +8,16 @@
 namespace cli {
 
 enum TExitStatus : int {
-  esCompleted = 0,         // and for search and play: a device answered
+  esCompleted = 0,  // and for search and play: a device answered
   esNoDevice = 1,
   esBadArguments = 2,
   esListEmpty = 3,
   esConversionFailed = 4,
   esTooLarge = 5,
   esEraseTimeout = 6,
-  esDeviceLost = 7,        // lost, or it stopped taking data
-  esError = 8,             // a file, list or port could not be used; the message says why
-  esCancelled = 130,       // what a shell reports for a program ended by Ctrl+C
+  esDeviceLost = 7,   // lost, or it stopped taking data
+  esError = 8,        // a file, list or port could not be used; the message says why
+  esCancelled = 130,  // what a shell reports for a program ended by Ctrl+C
 };
 
 TExitStatus StatusOf(TUploadOutcome Outcome);

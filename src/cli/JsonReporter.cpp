@@ -18,14 +18,24 @@ class TJsonReporter : public TReporter {
     Emit({{"event", "row"}, {"row", Row + 1}, {"rows", Rows}, {"file", File}, {"state", RowStateText(State, true)}});
   }
   void Progress(const TProgressFigures& F) override {
-    Emit({{"event", "progress"}, {"row", F.Row}, {"bytes", F.Bytes}, {"total", F.Total},
-          {"percent", double(int64_t(F.Percent() * 100 + 0.5)) / 100}, {"rate", int64_t(F.Rate + 0.5)},
-          {"left", F.SecondsLeft < 0 ? nlohmann::ordered_json() : nlohmann::ordered_json(double(int64_t(F.SecondsLeft * 10)) / 10)}});
+    Emit({{"event", "progress"},
+          {"row", F.Row},
+          {"bytes", F.Bytes},
+          {"total", F.Total},
+          {"percent", double(int64_t(F.Percent() * 100 + 0.5)) / 100},
+          {"rate", int64_t(F.Rate + 0.5)},
+          {"left", F.SecondsLeft < 0 ? nlohmann::ordered_json()
+                                     : nlohmann::ordered_json(double(int64_t(F.SecondsLeft * 10)) / 10)}});
   }
   void Message(const std::string& Text) override { Emit({{"event", "message"}, {"text", Text}}); }
   void Outcome(const TOutcomeReport& O) override {
-    Emit({{"event", "outcome"}, {"outcome", O.Name}, {"status", O.Status}, {"text", O.Text}, {"port", O.Port},
-          {"device", O.Device}, {"seconds", double(int64_t(O.Seconds * 10 + 0.5)) / 10}});
+    Emit({{"event", "outcome"},
+          {"outcome", O.Name},
+          {"status", O.Status},
+          {"text", O.Text},
+          {"port", O.Port},
+          {"device", O.Device},
+          {"seconds", double(int64_t(O.Seconds * 10 + 0.5)) / 10}});
   }
 
  private:

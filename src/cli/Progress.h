@@ -12,8 +12,8 @@ struct TProgressFigures {
   std::string File;
   int64_t Bytes = 0;  // samples sent, of all rows
   int64_t Total = 0;
-  double Rate = 0;            // bytes per second since the data began
-  double SecondsLeft = -1;    // -1 while unknown
+  double Rate = 0;          // bytes per second since the data began
+  double SecondsLeft = -1;  // -1 while unknown
   double Percent() const { return Total > 0 ? 100.0 * double(Bytes) / double(Total) : 0.0; }
 };
 
@@ -26,10 +26,10 @@ class TUploadMeter {
  public:
   // Sizes holds every row's sample count, -1 where unknown; Now is the tick counter.
   void Start(std::vector<int64_t> Sizes, uint32_t Now);
-  void BeginRow(int Row);           // from 0
-  void RowSize(int64_t Size);       // the row in flight turned out this long
+  void BeginRow(int Row);      // from 0
+  void RowSize(int64_t Size);  // the row in flight turned out this long
   void At(int64_t BytesInRow);
-  void EndRow();                    // the row in flight went whole
+  void EndRow();  // the row in flight went whole
   void Stop() { running_ = false; }
   bool Running() const { return running_; }
   TProgressFigures Figures(uint32_t Now) const;

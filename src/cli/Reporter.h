@@ -23,11 +23,11 @@ struct TOutcomeReport {
 class TReporter {
  public:
   virtual ~TReporter() = default;
-  virtual void Phase(const std::string& Text) = 0;        // the upload's step
-  virtual void DeviceText(const std::string& Text) = 0;   // the search's news
+  virtual void Phase(const std::string& Text) = 0;                                    // the upload's step
+  virtual void DeviceText(const std::string& Text) = 0;                               // the search's news
   virtual void Row(int Row, int Rows, const std::string& File, TRowState State) = 0;  // Row from 0
-  virtual void Progress(const TProgressFigures& Figures) = 0;  // a few times a second
-  virtual void Message(const std::string& Text) = 0;      // the engine's message box
+  virtual void Progress(const TProgressFigures& Figures) = 0;                         // a few times a second
+  virtual void Message(const std::string& Text) = 0;                                  // the engine's message box
   virtual void Outcome(const TOutcomeReport& Outcome) = 0;
 };
 

@@ -13,10 +13,14 @@ namespace {
 int Dispatch(const cli::TCliArgs& Args) {
   const auto reporter = cli::MakeReporter(Args);
   switch (Args.Command) {
-    case cli::TCliArgs::cmSearch: return cli::RunSearch(Args, *reporter);
-    case cli::TCliArgs::cmPlay: return cli::RunPlay(Args, *reporter);
-    case cli::TCliArgs::cmUpload: return Args.All ? cli::RunUploadAll(Args, *reporter) : cli::RunUpload(Args, *reporter);
-    case cli::TCliArgs::cmNone: break;
+    case cli::TCliArgs::cmSearch:
+      return cli::RunSearch(Args, *reporter);
+    case cli::TCliArgs::cmPlay:
+      return cli::RunPlay(Args, *reporter);
+    case cli::TCliArgs::cmUpload:
+      return Args.All ? cli::RunUploadAll(Args, *reporter) : cli::RunUpload(Args, *reporter);
+    case cli::TCliArgs::cmNone:
+      break;
   }
   return cli::esBadArguments;
 }

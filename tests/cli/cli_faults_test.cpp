@@ -9,13 +9,6 @@
 
 namespace {
 
-devsim::Options QuickDevice() {
-  devsim::Options o;
-  o.erase_ms = 100;
-  o.line_rate = false;
-  return o;
-}
-
 void WriteText(const std::string& Path, const std::string& Text) {
   std::FILE* f = std::fopen(Path.c_str(), "wb");
   std::fputs(Text.c_str(), f);
@@ -36,19 +29,27 @@ TEST(CliExitStatus, EachFaultGivesItsStatusAndItsReason) {
   WriteText(rig.Path("junk.mp3"), "not audio");
   WriteText(rig.Path("empty.kestrilo"), R"({"format": "kestrilo-sound-list", "version": 1, "sounds": []})");
   WriteText(rig.Path("broken.kestrilo"), "{");
-  devsim::Options silent = QuickDevice(), small = QuickDevice(), mute = QuickDevice();
+  devsim::Options silent = clitest::QuickDevice(), small = clitest::QuickDevice(), mute = clitest::QuickDevice();
   silent.silent = true;
   small.capacity_units = 0;
   mute.no_erase_reply = true;
   const TFault faults[] = {
-      {"no device", silent, {"upload", "WAV"}, 1, "No device found! Please check the USB connection and search again!\n"},
+      {"no device",
+       silent,
+       {"upload", "WAV"},
+       1,
+       "No device found! Please check the USB connection and search again!\n"},
       {"search, no device", silent, {"search"}, 1, "No device found\n"},
       {"play, no device", silent, {"play", "2"}, 1, "No device found\n"},
-      {"empty list", QuickDevice(), {"upload", rig.Path("empty.kestrilo")}, 3, "No file!\n"},
-      {"conversion", QuickDevice(), {"upload", "WAV", rig.Path("junk.mp3")}, 4, "Cannot convert \"" + rig.Path("junk.mp3")},
+      {"empty list", clitest::QuickDevice(), {"upload", rig.Path("empty.kestrilo")}, 3, "No file!\n"},
+      {"conversion",
+       clitest::QuickDevice(),
+       {"upload", "WAV", rig.Path("junk.mp3")},
+       4,
+       "Cannot convert \"" + rig.Path("junk.mp3")},
       {"too large", small, {"upload", "WAV"}, 5, "The files total length larger than device memory!\n"},
       {"erase", mute, {"upload", "--erase-wait-ms", "400", "WAV"}, 6, "Timeout error!\n"},
-      {"broken list", QuickDevice(), {"upload", rig.Path("broken.kestrilo")}, 8, rig.Path("broken.kestrilo")},
+      {"broken list", clitest::QuickDevice(), {"upload", rig.Path("broken.kestrilo")}, 8, rig.Path("broken.kestrilo")},
   };
   for (const TFault& f : faults) {
     SCOPED_TRACE(f.name);
@@ -70,10 +71,17 @@ TEST(CliExitStatus, EachFaultGivesItsStatusAndItsReason) {
 
 TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
   clitest::TCliRig rig;
-  const std::vector<std::vector<std::string>> bad = {
-      {},           {"frobnicate"},        {"play", "5"},          {"upload"},      {"upload", "a.wav@2041"},
-      {"--nope"},   {"search", "--all"},   {"--quiet", "--json", "search"},     {"upload", "--port"},
-      {"upload", "--all", "--port", "/dev/null", "a.wav"}, {"upload", "a.kestrilo", "b.wav"}};
+  const std::vector<std::vector<std::string>> bad = {{},
+                                                     {"frobnicate"},
+                                                     {"play", "5"},
+                                                     {"upload"},
+                                                     {"upload", "a.wav@2041"},
+                                                     {"--nope"},
+                                                     {"search", "--all"},
+                                                     {"--quiet", "--json", "search"},
+                                                     {"upload", "--port"},
+                                                     {"upload", "--all", "--port", "/dev/null", "a.wav"},
+                                                     {"upload", "a.kestrilo", "b.wav"}};
   for (const auto& args : bad) {
     const clitest::TCliRun run = rig.Run(args);
     EXPECT_EQ(run.status, 2) << run.output;
@@ -90,7 +98,7 @@ TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
 TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
   clitest::TCliRig rig;
   const std::string wav = rig.Wav("a.wav", fixtures::Ramp(3000));
-  devsim::Options lost = QuickDevice(), stalled = QuickDevice();
+  devsim::Options lost = clitest::QuickDevice(), stalled = clitest::QuickDevice();
   lost.hangup_after = 500;
   stalled.stall_after = 500;
   bool skipped = false;

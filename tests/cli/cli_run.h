@@ -9,16 +9,25 @@
 #include <vector>
 
 #include "cli/ChildPipe.h"
+#include "devsim/devsim.h"
 #include "platform/temp_dir.h"
 #include "wav_fixture.h"
 
 namespace clitest {
 
+// A device that erases in 100 ms and reads as fast as the host writes.
+inline devsim::Options QuickDevice() {
+  devsim::Options o;
+  o.erase_ms = 100;
+  o.line_rate = false;
+  return o;
+}
+
 struct TCliRun {
   bool ended = false;   // within the deadline
   bool exited = false;  // by exit(), not by a signal
   int status = -1;
-  std::string output;   // standard output and error
+  std::string output;                  // standard output and error
   std::vector<nlohmann::json> events;  // the lines that are JSON objects
 
   // The events of one kind, in order.

@@ -17,13 +17,6 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using Strings = std::vector<std::string>;
 
-devsim::Options QuickDevice() {
-  devsim::Options o;
-  o.erase_ms = 100;
-  o.line_rate = false;
-  return o;
-}
-
 // Two sounds (0x00 among their samples) in a list file, inputs 1 and 2 at 2040 and 5.
 struct TwoSounds {
   explicit TwoSounds(const clitest::TCliRig& Rig)
@@ -49,7 +42,7 @@ Strings Texts(const std::vector<json>& Events, const char* Key) {
 TEST(CliUpload, ListReachesTheDeviceByteExactInTheWindowsSession) {
   clitest::TCliRig rig;
   const TwoSounds sounds(rig);
-  devsim::Simulator byEngine(QuickDevice()), byCli(QuickDevice());
+  devsim::Simulator byEngine(clitest::QuickDevice()), byCli(clitest::QuickDevice());
   TRecordingFrontEnd ui;
   {
     TScopedPorts ports(byEngine.SlavePath());
@@ -84,7 +77,7 @@ TEST(CliUpload, ListReachesTheDeviceByteExactInTheWindowsSession) {
 TEST(CliUpload, FilesWithAddressesPrintTheEngineTextsAsTheyAre) {
   clitest::TCliRig rig;
   const TwoSounds sounds(rig);
-  devsim::Simulator sim(QuickDevice());
+  devsim::Simulator sim(clitest::QuickDevice());
   rig.Ports(sim.SlavePath());
   EXPECT_EQ(rig.Run({"--version"}).output, "kestrilo-cli " KESTRILO_VERSION "\n");
 
@@ -100,7 +93,7 @@ TEST(CliUpload, FilesWithAddressesPrintTheEngineTextsAsTheyAre) {
 
 TEST(CliUpload, CtrlCMidStreamCancelsThroughTheCleanUp) {
   clitest::TCliRig rig;
-  devsim::Options o = QuickDevice();
+  devsim::Options o = clitest::QuickDevice();
   o.line_rate = true;  // 3 s of sound take a good 10 s on the line
   devsim::Simulator sim(o);
   rig.Ports(sim.SlavePath());
@@ -126,10 +119,11 @@ TEST(CliUpload, CtrlCMidStreamCancelsThroughTheCleanUp) {
 TEST(CliUpload, AllDevicesAtOnceOneFailingMidStream) {
   clitest::TCliRig rig;
   const TwoSounds sounds(rig);
-  devsim::Options failing = QuickDevice();
+  devsim::Options failing = clitest::QuickDevice();
   failing.hangup_after = 300;
   std::vector<std::unique_ptr<devsim::Simulator>> sims;
-  for (const auto& o : {QuickDevice(), failing, QuickDevice()}) sims.push_back(std::make_unique<devsim::Simulator>(o));
+  for (const auto& o : {clitest::QuickDevice(), failing, clitest::QuickDevice()})
+    sims.push_back(std::make_unique<devsim::Simulator>(o));
   rig.Ports(sims[0]->SlavePath() + ":" + sims[1]->SlavePath() + ":" + sims[2]->SlavePath());
 
   const clitest::TCliRun run = rig.Run({"upload", "--all", "--json", sounds.list});
@@ -149,7 +143,8 @@ TEST(CliUpload, AllDevicesAtOnceOneFailingMidStream) {
   int encodings = 0;
   for (const json& e : run.Of("row")) encodings += e.value("state", "") == "Encoding";
   EXPECT_EQ(encodings, 2);
-  for (const json& e : run.Of("row")) EXPECT_EQ(e.contains("port"), e.value("state", "") != "Encoding" && e.value("state", "") != "Encoded");
+  for (const json& e : run.Of("row"))
+    EXPECT_EQ(e.contains("port"), e.value("state", "") != "Encoding" && e.value("state", "") != "Encoded");
   EXPECT_FALSE(rig.TempLeftovers());
 }
 
