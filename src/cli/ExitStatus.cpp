@@ -1,56 +1,43 @@
 #include "cli/ExitStatus.h"
 
 namespace cli {
+namespace {
+
+struct TOutcomeRow {
+  TUploadOutcome Outcome;
+  TExitStatus Status;
+  const char* Name;
+};
+
+constexpr TOutcomeRow kOutcomes[] = {
+    {TUploadOutcome::Completed, esCompleted, "Completed"},
+    {TUploadOutcome::NotStarted, esError, "NotStarted"},
+    {TUploadOutcome::NoFile, esListEmpty, "NoFile"},
+    {TUploadOutcome::EncodingFailed, esConversionFailed, "EncodingFailed"},
+    {TUploadOutcome::NoDevice, esNoDevice, "NoDevice"},
+    {TUploadOutcome::TooLarge, esTooLarge, "TooLarge"},
+    {TUploadOutcome::EraseTimeout, esEraseTimeout, "EraseTimeout"},
+    {TUploadOutcome::DeviceLost, esDeviceLost, "DeviceLost"},
+    {TUploadOutcome::DeviceStopped, esDeviceLost, "DeviceStopped"},
+    {TUploadOutcome::Cancelled, esCancelled, "Cancelled"},
+};
+
+const TOutcomeRow* RowOf(TUploadOutcome Outcome) {
+  for (const TOutcomeRow& row : kOutcomes)
+    if (row.Outcome == Outcome) return &row;
+  return nullptr;
+}
+
+}  // namespace
 
 TExitStatus StatusOf(TUploadOutcome Outcome) {
-  switch (Outcome) {
-    case TUploadOutcome::Completed:
-      return esCompleted;
-    case TUploadOutcome::NoFile:
-      return esListEmpty;
-    case TUploadOutcome::EncodingFailed:
-      return esConversionFailed;
-    case TUploadOutcome::NoDevice:
-      return esNoDevice;
-    case TUploadOutcome::TooLarge:
-      return esTooLarge;
-    case TUploadOutcome::EraseTimeout:
-      return esEraseTimeout;
-    case TUploadOutcome::DeviceLost:
-    case TUploadOutcome::DeviceStopped:
-      return esDeviceLost;
-    case TUploadOutcome::Cancelled:
-      return esCancelled;
-    case TUploadOutcome::NotStarted:
-      break;
-  }
-  return esError;
+  const TOutcomeRow* row = RowOf(Outcome);
+  return row ? row->Status : esError;
 }
 
 std::string OutcomeName(TUploadOutcome Outcome) {
-  switch (Outcome) {
-    case TUploadOutcome::Completed:
-      return "Completed";
-    case TUploadOutcome::NotStarted:
-      return "NotStarted";
-    case TUploadOutcome::NoFile:
-      return "NoFile";
-    case TUploadOutcome::EncodingFailed:
-      return "EncodingFailed";
-    case TUploadOutcome::NoDevice:
-      return "NoDevice";
-    case TUploadOutcome::TooLarge:
-      return "TooLarge";
-    case TUploadOutcome::EraseTimeout:
-      return "EraseTimeout";
-    case TUploadOutcome::DeviceLost:
-      return "DeviceLost";
-    case TUploadOutcome::DeviceStopped:
-      return "DeviceStopped";
-    case TUploadOutcome::Cancelled:
-      return "Cancelled";
-  }
-  return kErrorName;
+  const TOutcomeRow* row = RowOf(Outcome);
+  return row ? row->Name : kErrorName;
 }
 
 }  // namespace cli

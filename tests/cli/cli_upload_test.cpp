@@ -84,11 +84,23 @@ TEST(CliUpload, FilesWithAddressesPrintTheEngineTextsAsTheyAre) {
   const clitest::TCliRun search = rig.Run({"search"});
   EXPECT_EQ(search.status, 0);
   EXPECT_TRUE(search.Says("Vorel-30415 Sound Player found on " + sim.SlavePath() + " (4 MB / 95 sec)\n"));
+  EXPECT_EQ(rig.Run({"--quiet", "search"}).output,
+            "Vorel-30415 Sound Player found on " + sim.SlavePath() + " (4 MB / 95 sec)\n");
   const clitest::TCliRun run = rig.Run({"upload", sounds.rows[0].FileName + "@2040", sounds.rows[1].FileName + "@5"});
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.Says("\nUpload completed!\n")) << run.output;
   EXPECT_TRUE(run.Says("\n2/2 b b.wav: Done\n")) << run.output;
   sounds.ExpectOn(sim);
+}
+
+TEST(CliUpload, PortOptionProbesThatPortAlone) {
+  clitest::TCliRig rig;
+  devsim::Simulator first(clitest::QuickDevice()), second(clitest::QuickDevice());
+  rig.Ports(first.SlavePath() + ":" + second.SlavePath());
+  const clitest::TCliRun run = rig.Run({"play", "3", "--port", second.SlavePath()});
+  EXPECT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(second.WaitForLogLine("play 3", std::chrono::seconds(30)));
+  EXPECT_TRUE(first.Log().empty());
 }
 
 TEST(CliUpload, CtrlCMidStreamCancelsThroughTheCleanUp) {
@@ -114,6 +126,33 @@ TEST(CliUpload, CtrlCMidStreamCancelsThroughTheCleanUp) {
   EXPECT_EQ(run.Of("outcome").at(0)["outcome"], "Cancelled");
   EXPECT_FALSE(rig.TempLeftovers());
   EXPECT_LT(sim.BytesReceived(), 3u * 44100u);
+}
+
+TEST(CliUpload, CtrlCStopsEveryDeviceOfAnAllRun) {
+  clitest::TCliRig rig;
+  devsim::Options o = clitest::QuickDevice();
+  o.line_rate = true;
+  devsim::Simulator a(o), b(o);
+  rig.Ports(a.SlavePath() + ":" + b.SlavePath());
+  lists::SaveList(rig.Path("long.kestrilo"), {{rig.Wav("long.wav", fixtures::Ramp(3 * 44100)), 1}});
+
+  bool interrupted = false;
+  const clitest::TCliRun run = rig.Run({"upload", "--all", "--json", rig.Path("long.kestrilo")}, 30000,
+                                       [&](cli::TChildPipe& Cli, const std::string&) {
+                                         if (!interrupted && a.BytesReceived() > 5000 && b.BytesReceived() > 5000) {
+                                           Cli.Interrupt();
+                                           interrupted = true;
+                                         }
+                                       });
+
+  ASSERT_TRUE(interrupted);
+  ASSERT_TRUE(run.ended) << run.output;
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.status, 130);
+  const json table = run.Of("outcome").back();
+  ASSERT_EQ(table["devices"].size(), 2u) << run.output;
+  for (const json& device : table["devices"]) EXPECT_EQ(device["outcome"], "Cancelled");
+  EXPECT_FALSE(rig.TempLeftovers());
 }
 
 TEST(CliUpload, AllDevicesAtOnceOneFailingMidStream) {
