@@ -1,0 +1,93 @@
+// upload --all: the parent encodes the sounds once, then starts one child per candidate
+// port (this program again, uploading the prepared sounds to that port alone) and follows
+// their JSON events. Each engine keeps its own thread and its own port's speed; a device
+// that fails ends only its own child.
+#include <memory>
+
+#include "cli/AllDisplay.h"
+#include "cli/ChildPipe.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/EngineRig.h"
+#include "cli/ExitStatus.h"
+#include "cli/Manifest.h"
+#include "platform/exe_path.h"
+#include "platform/port_map.h"
+#include "platform/temp_dir.h"
+#include "platform/ticks.h"
+
+namespace cli {
+namespace {
+
+std::vector<std::string> CandidatePorts() {
+  std::vector<std::string> ports;
+  if (const auto map = platform::ReadPortMap())
+    for (const auto& value : *map) ports.push_back(value.Data);
+  return ports;
+}
+
+std::vector<std::string> ChildArguments(const TCliArgs& Args, const std::string& Port, const std::string& Manifest) {
+  std::vector<std::string> a{"upload", "--port", Port, "--prepared", Manifest, "--json"};
+  if (Args.EraseWaitMs > 0) a.insert(a.end(), {"--erase-wait-ms", std::to_string(Args.EraseWaitMs)});
+  return a;
+}
+
+// Follows the children until every one has ended; Ctrl+C is passed on to them.
+void FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vector<TDeviceRun>& Runs,
+                    TAllDisplay& Display) {
+  std::vector<TChildPipe*> pipes;
+  for (auto& c : Children) pipes.push_back(c.get());
+  const uint32_t start = platform::GetTickCount();
+  bool passedOn = false;
+  for (size_t running = Children.size(); running > 0;) {
+    WaitForOutput(pipes, 100);
+    if (Interrupted() && !passedOn) {
+      for (auto& c : Children) c->Interrupt();
+      passedOn = true;
+    }
+    running = 0;
+    for (size_t i = 0; i < Children.size(); ++i) {
+      TDeviceRun& run = Runs[i];
+      Children[i]->ReadLines([&](const std::string& Line) { Display.Take(run, Line); });
+      if (Children[i]->OutputFd() >= 0 || !Children[i]->HasEnded()) {
+        ++running;
+      } else if (run.Outcome.empty()) {  // it died before it could say how it ended
+        run.Outcome = kErrorName;
+        run.Status = Children[i]->Exited() ? Children[i]->ExitCode() : int(esError);
+        run.Seconds = double(platform::TicksSince(start)) / 1000.0;
+        if (run.Message.empty()) run.Message = "The upload on " + run.Port + " ended without an outcome";
+      }
+    }
+    Display.Refresh(Runs);
+  }
+}
+
+}  // namespace
+
+int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
+  const auto rows = UploadRows(Args, Reporter);
+  if (!rows) return esError;
+  if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), "No file!"});
+  TManifest manifest;
+  {
+    TEngineRig rig(Args, Reporter, FileNames(*rows), true);
+    const TOutcomeReport encoded = rig.Guard([&] { return rig.Upload(rig.engine.Encode(*rows, manifest.Sounds)); });
+    if (encoded.Status != esCompleted) return Report(Reporter, encoded);
+  }
+  manifest.Files = FileNames(*rows);
+  const std::string manifestFile = platform::RunTempDir() + "prepared.json";
+  WriteManifest(manifestFile, manifest);
+
+  std::vector<std::unique_ptr<TChildPipe>> children;
+  std::vector<TDeviceRun> runs;
+  for (const std::string& port : CandidatePorts()) {
+    children.push_back(
+        std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, port, manifestFile)));
+    runs.push_back({port});
+  }
+  TAllDisplay display(Args);
+  FollowChildren(children, runs, display);
+  return display.Finish(runs, Interrupted());
+}
+
+}  // namespace cli

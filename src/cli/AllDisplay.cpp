@@ -1,0 +1,161 @@
+#include "cli/AllDisplay.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli/Arguments.h"
+#include "cli/Console.h"
+#include "cli/ExitStatus.h"
+#include "cli/Progress.h"
+#include "cli/Reporter.h"
+#include "platform/ticks.h"
+
+namespace cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const std::string kNoDeviceName = OutcomeName(TUploadOutcome::NoDevice);
+const char* const kNoDeviceMessage = "No device found! Please check the USB connection and search again!";
+
+void EmitJson(const json& Event) {
+  std::printf("%s\n", Event.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
+  std::fflush(stdout);
+}
+
+std::string Text(const json& E, const char* Key) {
+  const auto it = E.find(Key);
+  return it != E.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// The run's state after one of its child's events.
+void Apply(TDeviceRun& R, const json& E) {
+  const std::string event = Text(E, "event");
+  if (event == "phase") R.Phase = Text(E, "text");
+  if (event == "message") R.Message = Text(E, "text");
+  if (const auto at = Text(E, "text").find(" found on "); event == "device" && at != std::string::npos)
+    R.Device = Text(E, "text").substr(0, at);
+  if (event == "progress") {
+    R.Bytes = E.value("bytes", int64_t(0));
+    R.Total = E.value("total", int64_t(0));
+    R.Rate = E.value("rate", 0.0);
+    R.Left = E["left"].is_number() ? E["left"].get<double>() : -1.0;
+    R.Phase = PercentText(E.value("percent", 0.0));
+  }
+  if (event == "outcome") {
+    R.Outcome = Text(E, "outcome");
+    R.Status = E.value("status", int(esError));
+    if (const std::string device = Text(E, "device"); !device.empty()) R.Device = device;
+    R.Seconds = E.value("seconds", 0.0);
+  }
+}
+
+std::string Seconds(double S) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", S);
+  return text;
+}
+
+}  // namespace
+
+bool TDeviceRun::Listed() const { return Outcome != kNoDeviceName; }
+
+TAllDisplay::TAllDisplay(const TCliArgs& Args) : line_(stderr) {
+  if (Args.Json)
+    mode_ = TMode::Json;
+  else if (Args.Quiet)
+    mode_ = TMode::Quiet;
+  else
+    mode_ = ErrorIsTerminal() ? TMode::Terminal : TMode::Plain;
+}
+
+void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
+  json e = json::parse(Line, nullptr, false);
+  if (!e.is_object()) return;
+  Apply(Run, e);
+  if (mode_ == TMode::Json) {
+    e["port"] = Run.Port;
+    EmitJson(e);
+    return;
+  }
+  const std::string event = Text(e, "event"), text = Text(e, "text");
+  if (event == "phase") Show(Run, text);
+  if (event == "device" && !IsSearchingText(text)) Show(Run, text);
+  if (event == "row")
+    Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " + Text(e, "file") +
+                  ": " + Text(e, "state"));
+}
+
+void TAllDisplay::Show(const TDeviceRun& Run, const std::string& Text) {
+  if (mode_ != TMode::Plain || Text.empty()) return;
+  std::fprintf(stderr, "[%s] %s\n", Run.Port.c_str(), Text.c_str());
+}
+
+void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
+  if (mode_ != TMode::Terminal || platform::TicksSince(refreshed_) < 200) return;
+  refreshed_ = platform::GetTickCount();
+  TProgressFigures all;
+  std::string each;
+  int devices = 0;
+  for (const TDeviceRun& r : Runs) {
+    if (!r.Listed() || r.Device.empty()) continue;
+    ++devices;
+    all.Bytes += r.Bytes;
+    all.Total += r.Total;
+    all.Rate += r.Rate;
+    all.SecondsLeft = std::max(all.SecondsLeft, r.Left);
+    each += " | " + r.Port + " " + (r.Outcome.empty() ? r.Phase : r.Outcome);
+  }
+  std::string text =
+      devices == 0 ? "Searching devices..." : std::to_string(devices) + (devices == 1 ? " device" : " devices");
+  if (all.Total > 0) text += " | " + PercentText(all.Percent());
+  for (const std::string& part : {RateText(all.Rate), LeftText(all.SecondsLeft)})
+    if (!part.empty()) text += " | " + part;
+  line_.Show(text + each);
+}
+
+int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
+  line_.Clear();
+  std::vector<const TDeviceRun*> listed;
+  for (const TDeviceRun& r : Runs)
+    if (r.Listed()) listed.push_back(&r);
+  int status = esCompleted;
+  for (const TDeviceRun* r : listed)
+    if (r->Status != esCompleted && status == esCompleted) status = r->Status;
+  if (listed.empty()) status = esNoDevice;
+  if (Cancelled) status = esCancelled;
+
+  if (mode_ == TMode::Json) {
+    json devices = json::array();
+    for (const TDeviceRun* r : listed)
+      devices.push_back({{"port", r->Port},
+                         {"device", r->Device},
+                         {"outcome", r->Outcome},
+                         {"status", r->Status},
+                         {"seconds", r->Seconds}});
+    EmitJson({{"event", "outcome"}, {"status", status}, {"devices", devices}});
+    return status;
+  }
+  if (listed.empty()) {
+    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : kNoDeviceMessage);
+    return status;
+  }
+  size_t port = 4, device = 6;
+  for (const TDeviceRun* r : listed) {
+    port = std::max(port, r->Port.size());
+    device = std::max(device, r->Device.size());
+  }
+  const auto row = [&](const std::string& P, const std::string& D, const std::string& O, const std::string& S) {
+    std::printf("%-*s  %-*s  %-14s %7s\n", int(port), P.c_str(), int(device), D.c_str(), O.c_str(), S.c_str());
+  };
+  row("PORT", "DEVICE", "OUTCOME", "SECONDS");
+  for (const TDeviceRun* r : listed) row(r->Port, r->Device, r->Outcome, Seconds(r->Seconds));
+  std::fflush(stdout);
+  for (const TDeviceRun* r : listed)
+    if (r->Status != esCompleted && !r->Message.empty())
+      std::fprintf(stderr, "%s: %s\n", r->Port.c_str(), r->Message.c_str());
+  return status;
+}
+
+}  // namespace cli

@@ -1,0 +1,166 @@
+#include "cli/Arguments.h"
+
+#include <charconv>
+
+#include "lists/SoundListFile.h"
+
+namespace cli {
+namespace {
+
+bool WholeNumber(const std::string& Text, long long& Value) {
+  if (Text.empty() || Text.size() > 9) return false;
+  const auto r = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+  return r.ec == std::errc() && r.ptr == Text.data() + Text.size();
+}
+
+bool IsListFile(const std::string& Name) {
+  const std::string_view ext = lists::kFileExtension;
+  return Name.size() > ext.size() && Name.compare(Name.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+// FILE or FILE@ADDRESS; a '@' not followed by digits belongs to the name.
+std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
+  TUploadRow row{Source, int32_t(A.Files.size() + 1)};
+  const auto at = Source.rfind('@');
+  if (at != std::string::npos && at + 1 < Source.size() &&
+      Source.find_first_not_of("0123456789", at + 1) == std::string::npos) {
+    long long address = 0;
+    if (!WholeNumber(Source.substr(at + 1), address) || address < lists::kMinAddress || address > lists::kMaxAddress)
+      return "bad address in \"" + Source + "\": give a whole number from 1 to 2040";
+    row = {Source.substr(0, at), int32_t(address)};
+  }
+  if (row.FileName.empty()) return "no file name in \"" + Source + "\"";
+  A.Files.push_back(row);
+  return {};
+}
+
+std::string TakeSources(const std::vector<std::string>& Sources, TCliArgs& A) {
+  for (const std::string& s : Sources) {
+    if (!IsListFile(s)) {
+      if (auto error = AddSoundFile(s, A); !error.empty()) return error;
+    } else if (Sources.size() > 1) {
+      return "a list file must be the only sound of an upload";
+    } else {
+      A.ListFile = s;
+    }
+  }
+  return {};
+}
+
+std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
+  if (Words.empty()) return "no command given";
+  const std::string& command = Words[0];
+  const std::vector<std::string> rest(Words.begin() + 1, Words.end());
+  if (command == "search") {
+    A.Command = TCliArgs::cmSearch;
+    if (!rest.empty()) return "search takes no arguments";
+  } else if (command == "play") {
+    A.Command = TCliArgs::cmPlay;
+    long long n = 0;
+    if (rest.size() != 1 || !WholeNumber(rest[0], n) || n < 1 || n > 4)
+      return "play needs one sound number from 1 to 4";
+    A.Sound = int(n);
+  } else if (command == "upload") {
+    A.Command = TCliArgs::cmUpload;
+    if (rest.empty() && A.Prepared.empty()) return "upload needs a list file or sound files";
+    return TakeSources(rest, A);
+  } else {
+    return "unknown command \"" + command + "\"";
+  }
+  return {};
+}
+
+std::string CheckCombination(const TCliArgs& A) {
+  if (A.Quiet && A.Json) return "--quiet and --json cannot go together";
+  if (A.All && A.Command != TCliArgs::cmUpload) return "--all goes only with upload";
+  if (A.All && !A.Port.empty()) return "--all and --port cannot go together: --all uploads to every port";
+  if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
+    return "--prepared needs --port and no sounds";
+  return {};
+}
+
+// Returns false when Name is not an option that takes a value.
+bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, std::string& Error) {
+  if (Name == "--port") {
+    A.Port = Value;
+  } else if (Name == "--prepared") {
+    A.Prepared = Value;
+  } else if (Name == "--erase-wait-ms") {
+    long long ms = 0;
+    if (!WholeNumber(Value, ms) || ms < 1) Error = "--erase-wait-ms needs a number of milliseconds";
+    A.EraseWaitMs = uint32_t(ms);
+  } else {
+    return false;
+  }
+  if (Value.empty() && Error.empty()) Error = Name + " needs a value";
+  return true;
+}
+
+bool TakeFlag(const std::string& Name, TCliArgs& A) {
+  const std::pair<const char*, bool TCliArgs::*> flags[] = {
+      {"--all", &TCliArgs::All},   {"--quiet", &TCliArgs::Quiet}, {"--json", &TCliArgs::Json},
+      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}};
+  for (const auto& [name, member] : flags)
+    if (Name == name) return A.*member = true;
+  return false;
+}
+
+}  // namespace
+
+TParsedArgs ParseArguments(const std::vector<std::string>& Args) {
+  TParsedArgs p;
+  TCliArgs& a = p.Args;
+  std::vector<std::string> words;
+  bool options = true;
+  for (size_t i = 0; i < Args.size() && p.Error.empty(); ++i) {
+    const std::string& arg = Args[i];
+    if (!options || arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (TakeFlag(arg, a)) {
+    } else {
+      const auto eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      const bool inline_value = eq != std::string::npos;
+      std::string value;
+      if (inline_value)
+        value = arg.substr(eq + 1);
+      else if (i + 1 < Args.size())
+        value = Args[i + 1];
+      if (!TakeValue(name, value, a, p.Error)) {
+        p.Error = "unknown option \"" + arg + "\"";
+      } else if (!inline_value) {
+        ++i;
+      }
+    }
+  }
+  if (a.Help || a.Version) return {a, {}};
+  if (p.Error.empty()) p.Error = TakeCommand(words, a);
+  if (p.Error.empty()) p.Error = CheckCombination(a);
+  return p;
+}
+
+std::string UsageText() {
+  return "Usage: kestrilo-cli [OPTION]... search\n"
+         "       kestrilo-cli [OPTION]... play N\n"
+         "       kestrilo-cli [OPTION]... upload LIST.kestrilo\n"
+         "       kestrilo-cli [OPTION]... upload FILE[@ADDRESS]...\n"
+         "       kestrilo-cli [OPTION]... upload --all LIST.kestrilo\n"
+         "Finds a Vorel-30415 sound player on the serial ports, plays one of its sounds (N from 1\n"
+         "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, 1 to\n"
+         "2040; without one an input takes its number.\n\n"
+         "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
+         "  --all        upload to every device found, all at once\n"
+         "  --quiet      print only the outcome\n"
+         "  --json       print one JSON object per event on standard output\n"
+         "  -h, --help   show this text and exit\n"
+         "  --version    show the version and exit\n\n"
+         "Exit status: 0 done, 1 no device, 2 bad arguments, 3 list empty, 4 conversion failed,\n"
+         "5 too large for the memory, 6 erase time-out, 7 device lost or stopped taking data,\n"
+         "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n";
+}
+
+std::string VersionText() { return std::string("kestrilo-cli ") + KESTRILO_VERSION + "\n"; }
+
+}  // namespace cli

@@ -1,0 +1,37 @@
+#pragma once
+// The command line: commands, options, the sounds of an upload.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/Engine.h"
+
+namespace cli {
+
+struct TCliArgs {
+  enum TCommand { cmNone, cmSearch, cmPlay, cmUpload };
+  TCommand Command = cmNone;
+  int Sound = 0;                  // play: 1..4
+  std::string ListFile;           // upload LIST.kestrilo
+  std::vector<TUploadRow> Files;  // upload FILE[@ADDRESS]...
+  std::string Port;               // --port: probe only this port
+  bool All = false;               // upload --all
+  bool Quiet = false;
+  bool Json = false;
+  bool Help = false;
+  bool Version = false;
+  // Not in the usage: what the --all parent hands each of its children.
+  std::string Prepared;      // --prepared MANIFEST: sounds the parent encoded
+  uint32_t EraseWaitMs = 0;  // --erase-wait-ms MS: 0 keeps the design's wait
+};
+
+struct TParsedArgs {
+  TCliArgs Args;
+  std::string Error;  // one line; empty when the command line is good
+};
+
+TParsedArgs ParseArguments(const std::vector<std::string>& Args);
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace cli

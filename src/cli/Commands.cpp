@@ -1,0 +1,86 @@
+// search, play and upload to one device: one engine, one front end, one outcome.
+#include "cli/Commands.h"
+
+#include "cli/EngineRig.h"
+#include "cli/ExitStatus.h"
+#include "cli/Manifest.h"
+#include "device/Files.h"
+#include "device/UploadFiles.h"
+#include "lists/SoundListFile.h"
+
+namespace cli {
+
+namespace {
+
+// Runs Load; what it throws is reported as the command's error.
+template <class T>
+std::optional<T> Loaded(TReporter& Reporter, const std::function<T()>& Load) {
+  try {
+    return Load();
+  } catch (const std::exception& e) {
+    Reporter.Message(e.what());
+    Report(Reporter, {esError, kErrorName, e.what()});
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<std::vector<TUploadRow>> UploadRows(const TCliArgs& Args, TReporter& Reporter) {
+  return Loaded<std::vector<TUploadRow>>(Reporter, [&Args] {
+    if (Args.ListFile.empty()) return Args.Files;
+    std::vector<TUploadRow> rows;
+    for (const lists::ListedSound& s : lists::LoadList(Args.ListFile)) rows.push_back({s.Path.string(), s.Address});
+    return rows;
+  });
+}
+
+std::vector<std::string> FileNames(const std::vector<TUploadRow>& Rows) {
+  std::vector<std::string> names;
+  for (const TUploadRow& r : Rows) names.push_back(r.FileName);
+  return names;
+}
+
+TEngineTimeouts TimeoutsOf(const TCliArgs& Args) {
+  TEngineTimeouts t;
+  if (Args.EraseWaitMs > 0) t.EraseWaitMs = Args.EraseWaitMs;
+  return t;
+}
+
+int Report(TReporter& Reporter, const TOutcomeReport& Outcome) {
+  Reporter.Outcome(Outcome);
+  return Outcome.Status;
+}
+
+int RunSearch(const TCliArgs& Args, TReporter& Reporter) {
+  TEngineRig rig(Args, Reporter, {}, false);
+  return rig.Run([&rig] {
+    rig.engine.SearchDevice();
+    return rig.engine.Device.Status != 0 ? rig.Found() : rig.NoDevice();
+  });
+}
+
+int RunPlay(const TCliArgs& Args, TReporter& Reporter) {
+  TEngineRig rig(Args, Reporter, {}, false);
+  return rig.Run([&rig, &Args] {
+    rig.engine.SoundTest(Args.Sound);
+    return rig.engine.Device.Status != 0 ? rig.Found() : rig.NoDevice();
+  });
+}
+
+int RunUpload(const TCliArgs& Args, TReporter& Reporter) {
+  if (!Args.Prepared.empty()) {
+    const auto prepared = Loaded<TManifest>(Reporter, [&Args] { return ReadManifest(Args.Prepared); });
+    if (!prepared) return esError;
+    TEngineRig rig(Args, Reporter, prepared->Files, true);
+    rig.front.SamplesOf = [&](int Row) { return FileSizeOf(prepared->Sounds.at(size_t(Row)).SampleFile); };
+    return rig.Run([&] { return rig.Upload(rig.engine.UploadPrepared(prepared->Sounds)); });
+  }
+  const auto rows = UploadRows(Args, Reporter);
+  if (!rows) return esError;
+  TEngineRig rig(Args, Reporter, FileNames(*rows), true);
+  rig.front.SamplesOf = [](int Row) { return FileSizeOf(UploadFiles::TempName(Row, ".dat2")); };
+  return rig.Run([&] { return rig.Upload(rig.engine.Upload(*rows)); });
+}
+
+}  // namespace cli

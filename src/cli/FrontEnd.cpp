@@ -1,0 +1,109 @@
+#include "cli/FrontEnd.h"
+
+#include <algorithm>
+
+#include "cli/Console.h"
+#include "device/CorePump.h"
+#include "device/Files.h"
+#include "platform/ticks.h"
+
+namespace cli {
+namespace {
+
+const char* const kUploadingData = "Uploading data...";
+constexpr uint32_t kProgressEveryMs = 200;
+// Long enough for an engine that honours the cancel to end on its own.
+constexpr uint32_t kCancelGraceMs = 700;
+// A wait is cut into slices this long, so that Ctrl+C is seen while it runs.
+constexpr uint32_t kSliceMs = 50;
+
+}  // namespace
+
+TCliFrontEnd::TCliFrontEnd(TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews)
+    : reporter_(Reporter), files_(std::move(Files)), deviceNews_(DeviceNews) {}
+
+void TCliFrontEnd::ShowPanelText(int Index, const std::string& Text) {
+  if (Index == 1) {
+    Phase(Text);
+    return;
+  }
+  device_ = Text;
+  if (Text == kUploadCompleted) return;  // the outcome says it
+  if (deviceNews_ || IsSearchingText(Text)) reporter_.DeviceText(Text);
+}
+
+// The engine's percentage is of the sound in flight; the meter's is of them all.
+void TCliFrontEnd::Phase(const std::string& Text) {
+  if (!Text.empty() && Text.back() == '%') return;
+  if (meter_.Running()) {
+    ReportProgress(true);
+    meter_.Stop();
+  }
+  if (Text == kUploadingData) {
+    std::vector<int64_t> sizes(files_.size(), -1);
+    for (size_t i = 0; i < sizes.size() && SamplesOf; ++i) sizes[i] = SamplesOf(int(i));
+    meter_.Start(sizes, platform::GetTickCount());
+  }
+  if (!Text.empty()) phase_ = Text;
+  reporter_.Phase(Text);
+}
+
+void TCliFrontEnd::ShowProgressMaximum(int Maximum) {
+  if (meter_.Running()) meter_.RowSize(Maximum);
+}
+
+void TCliFrontEnd::ShowProgress(int Value) {
+  if (!meter_.Running()) return;
+  meter_.At(Value);
+  ReportProgress(false);
+}
+
+void TCliFrontEnd::ReportProgress(bool Always) {
+  const uint32_t now = platform::GetTickCount();
+  if (!Always && now - reported_ < kProgressEveryMs) return;
+  reported_ = now;
+  TProgressFigures f = meter_.Figures(now);
+  if (f.Row > 0 && f.Row <= int(files_.size())) f.File = BaseName(files_[size_t(f.Row - 1)]);
+  reporter_.Progress(f);
+}
+
+void TCliFrontEnd::ShowRowState(int Row, TRowState State) {
+  if (State == rsUploading && meter_.Running()) meter_.BeginRow(Row);
+  if (State == rsDone && meter_.Running()) {
+    meter_.EndRow();
+    ReportProgress(true);
+  }
+  const std::string file = Row < int(files_.size()) ? BaseName(files_[size_t(Row)]) : std::string();
+  reporter_.Row(Row, int(files_.size()), file, State);
+}
+
+void TCliFrontEnd::ShowMessage(const std::string& Text) {
+  message_ = Text;
+  reporter_.Message(Text);
+}
+
+void TCliFrontEnd::WatchInterrupt() {
+  if (!Interrupted()) return;
+  if (!cancelAt_) {
+    cancelAt_ = platform::GetTickCount();
+    if (engine_) engine_->Cancel();
+  } else if (platform::TicksSince(*cancelAt_) >= kCancelGraceMs) {
+    throw TCancelRequest{};
+  }
+}
+
+void TCliFrontEnd::PumpEvents() {
+  WatchInterrupt();
+  corepump::PumpEvents();
+}
+
+bool TCliFrontEnd::PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) {
+  for (;;) {
+    WatchInterrupt();
+    const uint32_t slice = std::min(Milliseconds, platform::TicksSince(Start) + kSliceMs);
+    if (corepump::PumpEventsUntil(Start, slice, Done)) return true;
+    if (slice >= Milliseconds) return false;
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,61 @@
+#pragma once
+// The engine's front end in a terminal: it hands what the engine shows to a reporter,
+// measures the data phase over all rows, and pumps the port's events the toolkit-free way,
+// watching for Ctrl+C between them.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Progress.h"
+#include "cli/Reporter.h"
+#include "device/Engine.h"
+
+namespace cli {
+
+// Thrown from a pump when the engine has not ended within a grace time after the cancel;
+// not a std::exception, so no step of the engine takes it for a port failure.
+struct TCancelRequest {};
+
+inline const char* const kUploadCompleted = "Upload completed!";
+
+class TCliFrontEnd : public TDeviceFrontEnd {
+ public:
+  // Files names the rows; DeviceNews: hand the search's found and failure texts to the
+  // reporter (an upload), or keep them for the outcome (search, play).
+  TCliFrontEnd(TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews);
+  void Attach(TDeviceEngine& Engine) { engine_ = &Engine; }
+  // Row R's sample count once encoded (-1 unknown), for the percentage of the whole upload.
+  std::function<int64_t(int)> SamplesOf;
+
+  bool CancelRequested() const { return cancelAt_.has_value(); }
+  const std::string& LastDeviceText() const { return device_; }
+  // The last message, else the last phase: why a run ended.
+  std::string LastNews() const { return message_.empty() ? phase_ : message_; }
+
+  void ShowPanelText(int Index, const std::string& Text) override;
+  void ShowProgressMaximum(int Maximum) override;
+  void ShowProgress(int Value) override;
+  void ShowRowState(int Row, TRowState State) override;
+  void EnableControls(bool) override {}
+  void ShowMessage(const std::string& Text) override;
+  void PumpEvents() override;
+  bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override;
+
+ private:
+  void Phase(const std::string& Text);
+  void ReportProgress(bool Always);
+  void WatchInterrupt();
+
+  TReporter& reporter_;
+  std::vector<std::string> files_;
+  bool deviceNews_;
+  TDeviceEngine* engine_ = nullptr;
+  TUploadMeter meter_;
+  uint32_t reported_ = 0;
+  std::string phase_, device_, message_;
+  std::optional<uint32_t> cancelAt_;
+};
+
+}  // namespace cli

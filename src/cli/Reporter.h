@@ -1,0 +1,42 @@
+#pragma once
+// What the tool tells its user while a command runs: progress on standard error (a line
+// updated in place on a terminal, plain lines otherwise), or JSON events on standard output.
+#include <memory>
+#include <string>
+
+#include "cli/Progress.h"
+#include "device/FrontEnd.h"
+
+namespace cli {
+
+struct TCliArgs;
+
+struct TOutcomeReport {
+  int Status = 0;
+  std::string Name{};  // OutcomeName(), kFoundName or kErrorName
+  std::string Text{};  // what the user reads: "Upload completed!", the found text, a reason
+  std::string Port{};
+  std::string Device{};
+  double Seconds = 0;
+};
+
+class TReporter {
+ public:
+  virtual ~TReporter() = default;
+  virtual void Phase(const std::string& Text) = 0;                                    // the upload's step
+  virtual void DeviceText(const std::string& Text) = 0;                               // the search's news
+  virtual void Row(int Row, int Rows, const std::string& File, TRowState State) = 0;  // Row from 0
+  virtual void Progress(const TProgressFigures& Figures) = 0;                         // a few times a second
+  virtual void Message(const std::string& Text) = 0;                                  // the engine's message box
+  virtual void Outcome(const TOutcomeReport& Outcome) = 0;
+};
+
+// --json, --quiet, or progress for a terminal or for a log.
+std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args);
+
+// "Encoding...", "Done", ... as the window's list shows them; Json: "Encoding", "Done", ...
+std::string RowStateText(TRowState State, bool Json = false);
+// The search's own progress texts ("Searching device..." and the port being probed).
+bool IsSearchingText(const std::string& Text);
+
+}  // namespace cli

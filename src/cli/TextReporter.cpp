@@ -1,0 +1,114 @@
+// Progress for a person: one line updated in place on a terminal, plain lines in a log,
+// nothing but the outcome with --quiet. Results go to standard output, the rest to error.
+#include <cstdio>
+
+#include "cli/Arguments.h"
+#include "cli/Console.h"
+#include "cli/Reporter.h"
+#include "cli/StatusLine.h"
+
+namespace cli {
+namespace {
+
+const char* const kSearching = "Searching device...";
+
+enum class TMode { Terminal, Plain, Quiet };
+
+class TTextReporter : public TReporter {
+ public:
+  explicit TTextReporter(TMode Mode) : mode_(Mode), line_(stderr) {}
+
+  void Phase(const std::string& Text) override {
+    if (Text.empty()) return;
+    phase_ = Text;
+    if (mode_ == TMode::Terminal) Redraw();
+    if (mode_ == TMode::Plain) Print(Text);
+  }
+  void DeviceText(const std::string& Text) override {
+    if (IsSearchingText(Text)) {
+      if (mode_ == TMode::Plain && Text == kSearching) Print(Text);
+      if (mode_ == TMode::Terminal) Phase(Text);
+    } else if (!Text.empty() && mode_ != TMode::Quiet) {
+      if (IsSearchingText(phase_)) phase_.clear();
+      Print(Text);
+    }
+  }
+  void Row(int Row, int Rows, const std::string& File, TRowState State) override {
+    row_ = std::to_string(Row + 1) + "/" + std::to_string(Rows) + " " + File;
+    if (mode_ == TMode::Terminal) Redraw();
+    if (mode_ == TMode::Plain) Print(row_ + ": " + RowStateText(State));
+  }
+  void Progress(const TProgressFigures& F) override {
+    figures_ = PercentText(F.Percent());
+    for (const std::string& part : {RateText(F.Rate), LeftText(F.SecondsLeft)})
+      if (!part.empty()) figures_ += " | " + part;
+    if (mode_ == TMode::Terminal) Redraw();
+  }
+  void Message(const std::string& Text) override {
+    ++messages_;
+    if (mode_ != TMode::Terminal) {
+      std::fprintf(stderr, "%s\n", Text.c_str());
+      return;
+    }
+    line_.Clear();
+    std::fprintf(stderr, "%s\n", Text.c_str());
+    Redraw();
+  }
+  void Outcome(const TOutcomeReport& O) override {
+    line_.Clear();
+    if (O.Status == 0 && !O.Text.empty()) std::printf("%s\n", O.Text.c_str());
+    // A failure the engine explained in a message needs no second line.
+    if (O.Status != 0 && messages_ == 0 && !O.Text.empty()) std::fprintf(stderr, "%s\n", O.Text.c_str());
+    std::fflush(stdout);
+  }
+
+ private:
+  void Print(const std::string& Text) {
+    line_.Clear();
+    std::fprintf(stderr, "%s\n", Text.c_str());
+    if (mode_ == TMode::Terminal) Redraw();
+  }
+  void Redraw() {
+    std::string text = phase_;
+    for (const std::string& part : {row_, figures_})
+      if (!part.empty()) text += " | " + part;
+    line_.Show(text);
+  }
+
+  TMode mode_;
+  TStatusLine line_;
+  std::string phase_, row_, figures_;
+  int messages_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TReporter> MakeJsonReporter();
+
+std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args) {
+  if (Args.Json) return MakeJsonReporter();
+  if (Args.Quiet) return std::make_unique<TTextReporter>(TMode::Quiet);
+  return std::make_unique<TTextReporter>(ErrorIsTerminal() ? TMode::Terminal : TMode::Plain);
+}
+
+std::string RowStateText(TRowState State, bool Json) {
+  switch (State) {
+    case rsIdle:
+      return "Idle";
+    case rsEncoding:
+      return Json ? "Encoding" : "Encoding...";
+    case rsEncoded:
+      return "Encoded";
+    case rsUploading:
+      return "Uploading";
+    case rsDone:
+      return "Done";
+    case rsFailed:
+      return "Failed";
+  }
+  return "Unknown";
+}
+
+bool IsSearchingText(const std::string& Text) { return Text.rfind(kSearching, 0) == 0; }
+
+}  // namespace cli

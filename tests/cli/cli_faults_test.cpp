@@ -1,0 +1,125 @@
+// Each way kestrilo-cli can fail gives its own exit status and says why; it links no Qt.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli_run.h"
+#include "devsim/devsim.h"
+
+namespace {
+
+void WriteText(const std::string& Path, const std::string& Text) {
+  std::FILE* f = std::fopen(Path.c_str(), "wb");
+  std::fputs(Text.c_str(), f);
+  std::fclose(f);
+}
+
+struct TFault {
+  const char* name;
+  devsim::Options device;
+  std::vector<std::string> args;  // "WAV" stands for a good sound
+  int status;
+  std::string says;
+};
+
+TEST(CliExitStatus, EachFaultGivesItsStatusAndItsReason) {
+  clitest::TCliRig rig;
+  const std::string wav = rig.Wav("a.wav", fixtures::Ramp(500));
+  WriteText(rig.Path("junk.mp3"), "not audio");
+  WriteText(rig.Path("empty.kestrilo"), R"({"format": "kestrilo-sound-list", "version": 1, "sounds": []})");
+  WriteText(rig.Path("broken.kestrilo"), "{");
+  devsim::Options silent = clitest::QuickDevice(), small = clitest::QuickDevice(), mute = clitest::QuickDevice();
+  silent.silent = true;
+  small.capacity_units = 0;
+  mute.no_erase_reply = true;
+  const TFault faults[] = {
+      {"no device",
+       silent,
+       {"upload", "WAV"},
+       1,
+       "No device found! Please check the USB connection and search again!\n"},
+      {"search, no device", silent, {"search"}, 1, "No device found\n"},
+      {"play, no device", silent, {"play", "2"}, 1, "No device found\n"},
+      {"empty list", clitest::QuickDevice(), {"upload", rig.Path("empty.kestrilo")}, 3, "No file!\n"},
+      {"conversion",
+       clitest::QuickDevice(),
+       {"upload", "WAV", rig.Path("junk.mp3")},
+       4,
+       "Cannot convert \"" + rig.Path("junk.mp3")},
+      {"too large", small, {"upload", "WAV"}, 5, "The files total length larger than device memory!\n"},
+      {"erase", mute, {"upload", "--erase-wait-ms", "400", "WAV"}, 6, "Timeout error!\n"},
+      {"broken list", clitest::QuickDevice(), {"upload", rig.Path("broken.kestrilo")}, 8, rig.Path("broken.kestrilo")},
+  };
+  for (const TFault& f : faults) {
+    SCOPED_TRACE(f.name);
+    devsim::Simulator sim(f.device);
+    rig.Ports(sim.SlavePath());
+    std::vector<std::string> args = f.args;
+    for (auto& a : args)
+      if (a == "WAV") a = wav;
+    const clitest::TCliRun run = rig.Run(args);
+    EXPECT_EQ(run.status, f.status) << run.output;
+    EXPECT_TRUE(run.Says(f.says)) << run.output;
+    const auto log = sim.Log();
+    if (f.status != 6) {
+      EXPECT_EQ(std::count(log.begin(), log.end(), "C"), 0) << "erased";
+    }
+  }
+  EXPECT_FALSE(rig.TempLeftovers());
+}
+
+TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
+  clitest::TCliRig rig;
+  const std::vector<std::vector<std::string>> bad = {{},
+                                                     {"frobnicate"},
+                                                     {"play", "5"},
+                                                     {"upload"},
+                                                     {"upload", "a.wav@2041"},
+                                                     {"--nope"},
+                                                     {"search", "--all"},
+                                                     {"--quiet", "--json", "search"},
+                                                     {"upload", "--port"},
+                                                     {"upload", "--all", "--port", "/dev/null", "a.wav"},
+                                                     {"upload", "a.kestrilo", "b.wav"}};
+  for (const auto& args : bad) {
+    const clitest::TCliRun run = rig.Run(args);
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_EQ(run.output.rfind("kestrilo-cli: ", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("\nUsage: kestrilo-cli"), std::string::npos) << run.output;
+  }
+  const clitest::TCliRun help = rig.Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.output.rfind("Usage: kestrilo-cli", 0), 0u);
+}
+
+TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
+  clitest::TCliRig rig;
+  const std::string wav = rig.Wav("a.wav", fixtures::Ramp(3000));
+  devsim::Options lost = clitest::QuickDevice(), stalled = clitest::QuickDevice();
+  lost.hangup_after = 500;
+  stalled.stall_after = 500;
+  for (const devsim::Options& o : {lost, stalled}) {
+    devsim::Simulator sim(o);
+    rig.Ports(sim.SlavePath());
+    const clitest::TCliRun run = rig.Run({"upload", wav}, 60000);
+    ASSERT_TRUE(run.ended) << run.output;
+    EXPECT_FALSE(rig.TempLeftovers());
+    EXPECT_EQ(run.status, 7) << run.output;
+    EXPECT_FALSE(run.Says("Upload completed!"));
+    EXPECT_TRUE(run.Says("The device now holds only part of the sounds and needs a new upload.")) << run.output;
+  }
+}
+
+TEST(CliProgram, LinksNoQtLibrary) {
+  std::FILE* p = ::popen("ldd " KESTRILO_CLI, "r");
+  ASSERT_NE(p, nullptr);
+  std::string libraries;
+  char buf[512];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) libraries.append(buf, n);
+  EXPECT_EQ(::pclose(p), 0);
+  EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
+}  // namespace
