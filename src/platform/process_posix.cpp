@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,7 +75,7 @@ void ChildProcess::DrainErrorOutput(int TimeoutMs) {
   if (err_fd_ < 0) {
     return;
   }
-  pollfd p{err_fd_, POLLIN, 0};
+  pollfd p{static_cast<int>(err_fd_), POLLIN, 0};
   if (::poll(&p, 1, TimeoutMs) <= 0) return;
   char buf[4096];
   for (;;) {
