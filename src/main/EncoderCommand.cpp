@@ -1,8 +1,6 @@
 #include "main/EncoderCommand.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <unistd.h>
 
 #include "platform/exe_path.h"
 
@@ -52,9 +50,6 @@ QStringList EncoderArguments(const QString& Source, const QString& Dest) {
 }
 
 QString EncoderPath() {
-  const std::string local = platform::ExecutableDir() + "coder/ffmpeg";
-  if (platform::ExecutableDir().size() > 0 && ::access(local.c_str(), X_OK) == 0 &&
-      !QFileInfo(QFile::decodeName(local.c_str())).isDir())
-    return QFile::decodeName(local.c_str());
-  return QStringLiteral("ffmpeg");
+  const std::string local = platform::BundledProgram("coder", "ffmpeg");
+  return local.empty() ? QStringLiteral("ffmpeg") : QFile::decodeName(local.c_str());
 }

@@ -22,4 +22,13 @@ std::string ExecutableDir() {
   return path.substr(0, slash + 1);
 }
 
+std::string BundledProgram(const std::string& Folder, const std::string& Name) {
+  const std::string dir = ExecutableDir();
+  if (dir.empty()) return {};
+  const std::string path = dir + Folder + "\\" + Name + ".exe";
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  return path;
+}
+
 }  // namespace platform

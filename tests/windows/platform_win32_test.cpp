@@ -51,9 +51,17 @@ TEST(Process, AMissingProgramReturnsAtOnce) {
   EXPECT_EQ(pumps, 0);
 }
 
-TEST(Files, OwnPathAndTemporaryFolder) {
+TEST(Files, OwnPathTheBundledEncoderAndTheTemporaryFolder) {
   EXPECT_TRUE(ExecutablePath().ends_with("\\win_platform_test.exe")) << ExecutablePath();
   EXPECT_EQ(ExecutableDir().back(), '\\');
+  const std::string coder = ExecutableDir() + "coder";
+  EXPECT_EQ(BundledProgram("coder", "ffmpeg"), "");
+  std::filesystem::create_directories(coder + "\\ffmpeg.exe");  // a folder is not a program
+  EXPECT_EQ(BundledProgram("coder", "ffmpeg"), "");
+  std::filesystem::remove(coder + "\\ffmpeg.exe");
+  std::filesystem::copy_file(ExecutableDir() + "win_child.exe", coder + "\\ffmpeg.exe");
+  EXPECT_EQ(BundledProgram("coder", "ffmpeg"), coder + "\\ffmpeg.exe");
+  std::filesystem::remove_all(coder);
   std::string path;
   {
     TempDir dir("kestrilo-test");
