@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <system_error>
 #include <vector>
 
@@ -18,16 +17,6 @@ TempDir::TempDir(const std::string& Prefix) {
   if (!::mkdtemp(buf.data()))  // mkdtemp makes it 0700
     throw std::system_error(errno, std::generic_category(), "cannot create a folder in " + base);
   path_ = std::string(buf.data()) + '/';
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;  // removal at the end is best effort
-  std::filesystem::remove_all(path_, ec);
-}
-
-const std::string& RunTempDir() {
-  static const TempDir dir;
-  return dir.Path();
 }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/temp_dir.h"
 #include "platform/win32_api.h"
 
-#include <filesystem>
 #include <random>
 #include <system_error>
 
@@ -25,16 +24,6 @@ TempDir::TempDir(const std::string& Prefix) {
   }
   throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
                           "cannot create a folder in " + std::string(base));
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;  // removal at the end is best effort
-  std::filesystem::remove_all(path_, ec);
-}
-
-const std::string& RunTempDir() {
-  static const TempDir dir;
-  return dir.Path();
 }
 
 }  // namespace platform

@@ -1,12 +1,6 @@
 #include "toolkit/thread_os.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32_api.h"
 
 namespace thread_os {
 namespace {
