@@ -1,7 +1,6 @@
 #include "main/F_Execute.h"
 
 #include <QFile>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,7 @@
 
 QString TExecuteResult::Failure(const QString& FileName) const {
   if (!Started)
-    return QStringLiteral("cannot start %1: %2").arg(FileName, QString::fromLocal8Bit(std::strerror(StartError)));
+    return QStringLiteral("cannot start %1: %2").arg(FileName, QString::fromLocal8Bit(platform::StartErrorText(StartError)));
   if (!Exited) return QStringLiteral("%1 was ended by signal %2").arg(FileName).arg(ExitCode);
   if (ExitCode == 0) return {};
   const QString last = QString::fromLocal8Bit(platform::LastLine(ErrorOutput.toLocal8Bit().toStdString())).trimmed();

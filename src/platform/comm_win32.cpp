@@ -344,8 +344,15 @@ TWaitResult Win32Comm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor
         return TWaitResult::Failed;
       handleCount = 2;
     }
+    bool newMask;
+    {
+      std::lock_guard lock(state->mutex);
+      newMask = state->maskGeneration != generation;  // came before the wait began, so it did not end it
+    }
     const HANDLE handles[2] = {stop, op.Event()};
-    const DWORD r = ::WaitForMultipleObjects(handleCount, handles, FALSE, sample ? kSamplePeriodMs : INFINITE);
+    const DWORD r = newMask ? WAIT_TIMEOUT
+                            : ::WaitForMultipleObjects(handleCount, handles, FALSE, sample ? kSamplePeriodMs : INFINITE);
+    const DWORD waitError = ::GetLastError();
     if (r == WAIT_OBJECT_0 + 1) {
       DWORD n = 0;
       if (::GetOverlappedResult(port, op.Get(), &n, FALSE)) {
@@ -362,7 +369,10 @@ TWaitResult Win32Comm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor
       state->driverMask = 0;  // armed again on the next pass
     }
     if (r == WAIT_OBJECT_0) return TWaitResult::Stopped;
-    if (r != WAIT_TIMEOUT) return TWaitResult::Failed;
+    if (r != WAIT_TIMEOUT) {
+      Fail(waitError);
+      return TWaitResult::Failed;
+    }
     if (completed) carried = reported & ~EV_RXCHAR;
   }
 }

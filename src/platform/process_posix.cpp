@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -132,5 +133,7 @@ bool ChildProcess::Running(int TimeoutMs) {
   }
   return false;
 }
+
+std::string StartErrorText(int StartError) { return std::strerror(StartError); }
 
 }  // namespace platform

@@ -48,6 +48,9 @@ TEST(Process, AMissingProgramReturnsAtOnce) {
   const ProcessOutcome r = RunAndWait(ExecutableDir() + "no-such-program.exe", {}, [&] { ++pumps; });
   EXPECT_FALSE(r.Started);
   EXPECT_EQ(r.StartError, 2) << "ERROR_FILE_NOT_FOUND";
+  const std::string text = StartErrorText(r.StartError);
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << "one line: " << text;
   EXPECT_EQ(pumps, 0);
 }
 
