@@ -133,9 +133,11 @@ class TCommServices {
   virtual ~TCommServices() = default;
 
   // Path of the device for a port name: "/x" as it is; COMn (1..255) -> /dev/ttyS<n-1>
-  // (or $KESTRILO_DEV_DIR/ttyS<n-1>); any other name -> /dev/<name>.
+  // (or $KESTRILO_DEV_DIR/ttyS<n-1>); any other name -> /dev/<name>. On Windows: "\\.\" and the
+  // name (COM12 -> \\.\COM12), a name that starts with "\\" as it is.
   virtual std::string DevicePath(const std::string& PortName) = 0;
-  // Opens the device exclusively for reading and writing; INVALID_HANDLE_VALUE on failure.
+  // Opens the device exclusively for reading and writing; INVALID_HANDLE_VALUE on failure. A
+  // second open of a port in use fails (busy on Linux, access denied on Windows).
   virtual THandle CreateFile(const std::string& Path) = 0;
   virtual bool CloseHandle(THandle Handle) = 0;
   virtual bool SetupComm(THandle Handle, int32_t InQueue, int32_t OutQueue) = 0;

@@ -108,9 +108,9 @@ class Win32Comm final : public TCommServices {
  private:
   // Only handles this backend opened are used: another value fails as an invalid handle.
   std::shared_ptr<PortState> Find(THandle Handle) {
-    std::lock_guard lock(FMutex);
-    auto it = FPorts.find(Handle);
-    if (it == FPorts.end()) {
+    std::lock_guard lock(mutex_);
+    auto it = ports_.find(Handle);
+    if (it == ports_.end()) {
       ::SetLastError(ERROR_INVALID_HANDLE);
       return nullptr;
     }
@@ -122,8 +122,8 @@ class Win32Comm final : public TCommServices {
   // Watches Mask on the driver unless a newer SetCommMask came; false when the driver refused.
   bool ArmDriver(PortState& State, HANDLE Port, uint32_t Mask, uint64_t Generation);
 
-  std::mutex FMutex;
-  std::unordered_map<THandle, std::shared_ptr<PortState>> FPorts;
+  std::mutex mutex_;
+  std::unordered_map<THandle, std::shared_ptr<PortState>> ports_;
 };
 
 std::string Win32Comm::DevicePath(const std::string& PortName) {
@@ -134,9 +134,9 @@ std::string Win32Comm::DevicePath(const std::string& PortName) {
 THandle Win32Comm::CreateFile(const std::string& Path) {
   std::string key = Path;
   std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
-  std::lock_guard lock(FMutex);
+  std::lock_guard lock(mutex_);
   // Windows refuses a second open of a port; Wine would grant it.
-  for (const auto& [handle, state] : FPorts)
+  for (const auto& [handle, state] : ports_)
     if (state->key == key) {
       Fail(ERROR_ACCESS_DENIED);
       return kNoHandle;
@@ -144,14 +144,14 @@ THandle Win32Comm::CreateFile(const std::string& Path) {
   HANDLE h = ::CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
-  FPorts[AsValue(h)] = std::make_shared<PortState>(key);
+  ports_[AsValue(h)] = std::make_shared<PortState>(key);
   return AsValue(h);
 }
 
 bool Win32Comm::CloseHandle(THandle Handle) {
   {
-    std::lock_guard lock(FMutex);
-    if (FPorts.erase(Handle) == 0) return Fail(ERROR_INVALID_HANDLE);
+    std::lock_guard lock(mutex_);
+    if (ports_.erase(Handle) == 0) return Fail(ERROR_INVALID_HANDLE);
   }
   return ::CloseHandle(AsHandle(Handle)) != FALSE;
 }

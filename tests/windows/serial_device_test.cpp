@@ -95,6 +95,7 @@ TEST(Transfer, OpenFailuresCarryTheSystemsCode) {
   }
   first.port.Close();
   EXPECT_NO_THROW(second.port.Open());
+  EXPECT_EQ(comm::SystemComm().DevicePath("COM12"), "\\\\.\\COM12");
   TComPort missing;
   missing.SetPort("COM7");
   try {
