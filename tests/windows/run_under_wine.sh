@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CTest's emulator for the Windows build: runs one test program under Wine, in the prefix that
 # scripts/test-windows prepared. With KESTRILO_WITH_DEVICE=1 a kestrilo-devsim serves on COM1
-# (the link KESTRILO_COM1_LINK) for the program's run; its dump folder is KESTRILO_DEVSIM_DUMP.
+# (the link KESTRILO_COM1_LINK) for the program's run, with the options KESTRILO_DEVSIM_ARGS;
+# its dump folder is KESTRILO_DEVSIM_DUMP.
 set -u
 : "${WINEPREFIX:?run by scripts/test-windows}"
 work=$(mktemp -d)
@@ -16,7 +17,8 @@ cleanup() {
 trap cleanup EXIT
 
 if [ "${KESTRILO_WITH_DEVICE:-}" = 1 ]; then
-  "$KESTRILO_DEVSIM" --link "$KESTRILO_COM1_LINK" --dump "$work/dump" --erase-ms 50 \
+  # shellcheck disable=SC2086  # KESTRILO_DEVSIM_ARGS: extra options, split at blanks
+  "$KESTRILO_DEVSIM" --link "$KESTRILO_COM1_LINK" --dump "$work/dump" --erase-ms 50 ${KESTRILO_DEVSIM_ARGS:-} \
     >"$work/devsim.out" 2>"$work/devsim.err" &
   devsim=$!
   for _ in $(seq 100); do

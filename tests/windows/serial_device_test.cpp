@@ -179,3 +179,27 @@ TEST(Events, SetCommMaskEndsAWaitWithAnEmptyMask) {
   EXPECT_EQ(result, comm::TWaitResult::Event);
   EXPECT_EQ(mask, 0u);
 }
+
+// Run with the simulator hanging up at the first 'D' (win_serial_unplug_test).
+TEST(Unplug, TheLineFailsTheEventsStopAndCloseStillWorks) {
+  Device d(AllComEvents);
+  d.LogRxChar(/*Read=*/true);
+  d.port.Open();
+  d.Send("D");
+  bool failed = false;
+  ASSERT_TRUE(PumpUntil([&] {
+    try {
+      d.port.Write("\x01", 1);
+    } catch (const EComPortExt& e) {
+      failed = e.ErrorCode() == 2;
+      return true;
+    }
+    return false;
+  }));
+  EXPECT_TRUE(failed) << "a write to a vanished device raises code 2";
+  const double cpu = ProcessCpuSeconds();
+  PumpFor(1000);
+  EXPECT_LT(ProcessCpuSeconds() - cpu, 0.5) << "the event thread does not spin on a vanished device";
+  EXPECT_NO_THROW(d.port.Close());
+  EXPECT_FALSE(d.port.Connected());
+}
