@@ -1,9 +1,5 @@
 #include "device/EncoderCommand.h"
 
-#include <filesystem>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "platform/exe_path.h"
 
@@ -54,19 +50,6 @@ std::vector<std::string> EncoderArguments(const std::string& Source, const std::
 }
 
 std::string EncoderPath() {
-  const std::string dir = platform::ExecutableDir();
-  if (dir.empty()) return "ffmpeg";
-#ifdef _WIN32
-  const std::string local = dir + "coder\\ffmpeg.exe";
-#else
-  const std::string local = dir + "coder/ffmpeg";
-#endif
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const auto st = fs::status(local, ec);
-  if (ec || !fs::is_regular_file(st)) return "ffmpeg";
-#ifndef _WIN32
-  if (::access(local.c_str(), X_OK) != 0) return "ffmpeg";
-#endif
-  return local;
+  const std::string local = platform::BundledProgram("coder", "ffmpeg");
+  return local.empty() ? "ffmpeg" : local;
 }

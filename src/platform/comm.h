@@ -1,6 +1,9 @@
 #pragma once
 // Serial communication services. The serial port component reaches the system only through
-// this interface; comm_posix.cpp provides it on Linux. No Qt here.
+// this interface; comm_posix.cpp provides it on Linux, comm_win32.cpp on Windows. No Qt here.
+//
+// Windows' <windows.h> defines macros named like some names here (EV_RXCHAR, CreateFile,
+// INVALID_HANDLE_VALUE): include this header before it.
 //
 // Conventions: a call that fails returns false (or an invalid handle) and leaves the system
 // error code in LastError() of the calling thread. Transfers are blocking calls that honour
@@ -10,8 +13,11 @@
 
 namespace comm {
 
-using THandle = int;
+// Wide enough for a descriptor and for a Windows HANDLE.
+using THandle = std::intptr_t;
 constexpr THandle INVALID_HANDLE_VALUE = -1;
+// The stop signal of an event wait: an eventfd on Linux, an event object on Windows.
+using TEventHandle = std::intptr_t;
 
 // The device-control block, field by field as the driver takes it (28 bytes).
 struct TDCB {
@@ -108,7 +114,7 @@ enum class TWaitResult {
   Failed,    // the wait itself failed (the device is gone)
 };
 
-// A manual-reset event usable as the stop descriptor of WaitCommEvent (an eventfd).
+// A manual-reset event usable as the stop signal of WaitCommEvent.
 class TStopEvent {
  public:
   TStopEvent();  // not signalled
@@ -116,10 +122,10 @@ class TStopEvent {
   TStopEvent(const TStopEvent&) = delete;
   TStopEvent& operator=(const TStopEvent&) = delete;
   void Set();               // stays signalled
-  int Descriptor() const { return FFd; }
+  TEventHandle Descriptor() const { return FEvent; }
 
  private:
-  int FFd;
+  TEventHandle FEvent;
 };
 
 class TCommServices {
@@ -127,9 +133,11 @@ class TCommServices {
   virtual ~TCommServices() = default;
 
   // Path of the device for a port name: "/x" as it is; COMn (1..255) -> /dev/ttyS<n-1>
-  // (or $KESTRILO_DEV_DIR/ttyS<n-1>); any other name -> /dev/<name>.
+  // (or $KESTRILO_DEV_DIR/ttyS<n-1>); any other name -> /dev/<name>. On Windows: "\\.\" and the
+  // name (COM12 -> \\.\COM12), a name that starts with "\\" as it is.
   virtual std::string DevicePath(const std::string& PortName) = 0;
-  // Opens the device exclusively for reading and writing; INVALID_HANDLE_VALUE on failure.
+  // Opens the device exclusively for reading and writing; INVALID_HANDLE_VALUE on failure. A
+  // second open of a port in use fails (busy on Linux, access denied on Windows).
   virtual THandle CreateFile(const std::string& Path) = 0;
   virtual bool CloseHandle(THandle Handle) = 0;
   virtual bool SetupComm(THandle Handle, int32_t InQueue, int32_t OutQueue) = 0;
@@ -144,14 +152,14 @@ class TCommServices {
   // Sets the watched events; ends a wait in progress on that handle with an empty mask.
   virtual bool SetCommMask(THandle Handle, uint32_t Mask) = 0;
   // Waits until a masked event occurs, the stop descriptor is signalled or the device fails.
-  virtual TWaitResult WaitCommEvent(THandle Handle, int StopDescriptor, uint32_t& EventMask) = 0;
+  virtual TWaitResult WaitCommEvent(THandle Handle, TEventHandle StopDescriptor, uint32_t& EventMask) = 0;
   // The calling thread's error code of its last failed call.
   virtual uint32_t GetLastError() = 0;
   // One line of debug output.
   virtual void OutputDebugString(const std::string& Line) = 0;
 };
 
-// The services of this system (the POSIX implementation on Linux). Shared, thread-safe.
+// The services of this system. Shared, thread-safe.
 TCommServices& SystemComm();
 
 }  // namespace comm

@@ -27,16 +27,16 @@ namespace comm {
 
 // ---- TStopEvent ----
 
-TStopEvent::TStopEvent() : FFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+TStopEvent::TStopEvent() : FEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 TStopEvent::~TStopEvent() {
-  if (FFd >= 0) ::close(FFd);
+  if (FEvent >= 0) ::close(static_cast<int>(FEvent));
 }
 
 void TStopEvent::Set() {
   uint64_t one = 1;
   // Never read back, so the descriptor stays readable: a manual-reset event.
-  [[maybe_unused]] ssize_t n = ::write(FFd, &one, sizeof one);
+  [[maybe_unused]] ssize_t n = ::write(static_cast<int>(FEvent), &one, sizeof one);
 }
 
 namespace {
@@ -131,7 +131,7 @@ class PosixComm final : public TCommServices {
   TIoResult WriteFile(THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) override;
   TIoResult ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) override;
   bool SetCommMask(THandle Handle, uint32_t Mask) override;
-  TWaitResult WaitCommEvent(THandle Handle, int StopDescriptor, uint32_t& EventMask) override;
+  TWaitResult WaitCommEvent(THandle Handle, TEventHandle StopDescriptor, uint32_t& EventMask) override;
   uint32_t GetLastError() override { return t_lastError; }
   void OutputDebugString(const std::string& Line) override;
 
@@ -155,7 +155,7 @@ class PosixComm final : public TCommServices {
   }
 
   std::mutex FMutex;
-  std::unordered_map<int, std::shared_ptr<PortState>> FPorts;
+  std::unordered_map<THandle, std::shared_ptr<PortState>> FPorts;
 };
 
 std::string PosixComm::DevicePath(const std::string& PortName) {
@@ -414,7 +414,7 @@ TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Coun
       if (spent >= total) break;
       wait = static_cast<int>(total - spent);
     }
-    pollfd p{Handle, POLLOUT, 0};
+    pollfd p{static_cast<int>(Handle), POLLOUT, 0};
     if (::poll(&p, 1, wait) < 0 && errno != EINTR) {
       Fail(errno);
       return TIoResult::Failed;
@@ -483,7 +483,7 @@ TIoResult PosixComm::ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint
     }
     if (limited && remain <= 0) break;
     const int wait = limited ? static_cast<int>(std::min<int64_t>(remain, INT32_MAX)) : -1;
-    pollfd p{Handle, POLLIN, 0};
+    pollfd p{static_cast<int>(Handle), POLLIN, 0};
     int r = ::poll(&p, 1, static_cast<int>(wait));
     if (r < 0 && errno != EINTR) {
       Fail(errno);
@@ -527,7 +527,7 @@ bool Signalled(int fd) {
 }
 }  // namespace
 
-TWaitResult PosixComm::WaitCommEvent(THandle Handle, int StopDescriptor, uint32_t& EventMask) {
+TWaitResult PosixComm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor, uint32_t& EventMask) {
   EventMask = 0;
   auto state = Find(Handle);
   if (!state) {
@@ -612,7 +612,9 @@ TWaitResult PosixComm::WaitCommEvent(THandle Handle, int StopDescriptor, uint32_
       if (count == 0) portEvents = POLLIN;
       else sample = true;
     }
-    pollfd fds[3] = {{StopDescriptor, POLLIN, 0}, {state->wakeFd, POLLIN, 0}, {Handle, portEvents, 0}};
+    pollfd fds[3] = {{static_cast<int>(StopDescriptor), POLLIN, 0},
+                     {state->wakeFd, POLLIN, 0},
+                     {static_cast<int>(Handle), portEvents, 0}};
     int r = ::poll(fds, 3, sample ? kSamplePeriodMs : -1);
     if (r < 0) {
       if (errno == EINTR) continue;

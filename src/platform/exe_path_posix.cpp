@@ -1,6 +1,8 @@
 #include "platform/exe_path.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
 #include <vector>
 
 namespace platform {
@@ -20,6 +22,15 @@ std::string ExecutableDir() {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return {};
   return path.substr(0, slash + 1);
+}
+
+std::string BundledProgram(const std::string& Folder, const std::string& Name) {
+  const std::string dir = ExecutableDir();
+  if (dir.empty()) return {};
+  const std::string path = dir + Folder + "/" + Name;
+  struct stat st {};
+  if (::access(path.c_str(), X_OK) != 0 || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
+  return path;
 }
 
 }  // namespace platform

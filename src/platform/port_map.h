@@ -15,8 +15,10 @@ struct PortMapValue {
 // transfer and never changes anything. std::nullopt means the map itself cannot be
 // opened; the caller then has to find the ports some other way.
 //
-// KESTRILO_PORTS set (colon-separated paths): the map is exactly that list.
-// Otherwise: one value per serial device that sysfs shows (KESTRILO_SYSFS_TTY in place of
+// KESTRILO_PORTS set (colon-separated paths or port names): the map is exactly that list.
+// Otherwise, on Windows: the values of the registry key HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
+// in the key's order (name: the device, data: the port name such as COM3).
+// On Linux: one value per serial device that sysfs shows (KESTRILO_SYSFS_TTY in place of
 // /sys/class/tty; device paths under KESTRILO_DEV_DIR in place of /dev), in name order,
 // followed by one value per path in KESTRILO_EXTRA_PORTS (colon-separated).
 std::optional<std::vector<PortMapValue>> ReadPortMap();

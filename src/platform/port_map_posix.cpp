@@ -1,4 +1,5 @@
 #include "platform/port_map.h"
+#include "platform/port_map_env.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,21 +19,6 @@ namespace {
 std::string EnvOr(const char* Name, const char* Default) {
   const char* v = std::getenv(Name);
   return v && *v ? std::string(v) : std::string(Default);
-}
-
-std::vector<std::string> SplitPaths(const std::string& List) {
-  std::vector<std::string> out;
-  std::string::size_type start = 0;
-  while (start <= List.size()) {
-    const auto end = std::min(List.find(':', start), List.size());
-    if (end > start) out.push_back(List.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-
-void AppendPaths(std::vector<PortMapValue>& Map, const std::string& List) {
-  for (auto& p : SplitPaths(List)) Map.push_back({p, p});
 }
 
 std::string Canonical(const std::string& Path) {
@@ -95,14 +81,10 @@ std::optional<std::vector<PortMapValue>> ReadSysfs(const std::string& TtyDir, co
 }  // namespace
 
 std::optional<std::vector<PortMapValue>> ReadPortMap() {
-  if (const char* only = std::getenv("KESTRILO_PORTS")) {
-    std::vector<PortMapValue> map;
-    AppendPaths(map, only);
-    return map;
-  }
+  if (auto only = PortsFromEnvironment()) return only;
   auto map = ReadSysfs(EnvOr("KESTRILO_SYSFS_TTY", "/sys/class/tty"), EnvOr("KESTRILO_DEV_DIR", "/dev"));
   if (!map) return std::nullopt;
-  if (const char* extra = std::getenv("KESTRILO_EXTRA_PORTS")) AppendPaths(*map, extra);
+  AppendExtraPorts(*map);
   return map;
 }
 

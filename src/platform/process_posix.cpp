@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,7 +76,7 @@ void ChildProcess::DrainErrorOutput(int TimeoutMs) {
   if (err_fd_ < 0) {
     return;
   }
-  pollfd p{err_fd_, POLLIN, 0};
+  pollfd p{static_cast<int>(err_fd_), POLLIN, 0};
   if (::poll(&p, 1, TimeoutMs) <= 0) return;
   char buf[4096];
   for (;;) {
@@ -132,26 +134,6 @@ bool ChildProcess::Running(int TimeoutMs) {
   return false;
 }
 
-ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
-                          const std::function<void()>& Pump, int PollMs) {
-  ChildProcess child(Program, Args);
-  while (child.Running(PollMs)) {
-    if (Pump) Pump();
-  }
-  return child.Outcome();
-}
-
-std::string LastLine(const std::string& Text) {
-  size_t end = Text.size();
-  while (end > 0) {
-    size_t begin = Text.find_last_of("\r\n", end - 1);
-    begin = (begin == std::string::npos) ? 0 : begin + 1;
-    const std::string line = Text.substr(begin, end - begin);
-    if (line.find_first_not_of(" \t") != std::string::npos) return line;
-    if (begin == 0) break;
-    end = begin - 1;
-  }
-  return {};
-}
+std::string StartErrorText(int StartError) { return std::strerror(StartError); }
 
 }  // namespace platform

@@ -25,11 +25,6 @@ TempDir::TempDir(const std::string& Prefix) {
   path_ = std::string(buf.data()) + '/';
 }
 
-TempDir::~TempDir() {
-  std::error_code ec;  // removal at the end is best effort
-  std::filesystem::remove_all(path_, ec);
-}
-
 namespace {
 
 std::string TempBase() {

@@ -1,26 +1,7 @@
 #include "toolkit/thread.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include "toolkit/synchronize.h"
-
-namespace {
-// Nice values for the priorities; normal is the system's default.
-int NiceOf(TThreadPriority p) {
-  switch (p) {
-    case tpIdle: return 19;
-    case tpLowest: return 10;
-    case tpLower: return 5;
-    case tpNormal: return 0;
-    case tpHigher: return -5;
-    case tpHighest: return -10;
-    case tpTimeCritical: return -20;
-  }
-  return 0;
-}
-}  // namespace
+#include "toolkit/thread_os.h"
 
 TThread::TThread(bool CreateSuspended) {
   if (!CreateSuspended) Resume();
@@ -42,7 +23,7 @@ void TThread::Resume() {
 }
 
 void TThread::Run() {
-  FSystemThreadId = static_cast<int>(::syscall(SYS_gettid));
+  FSystemThreadId = thread_os::CurrentThreadId();
   if (FPriority != tpNormal) ApplyPriority();
   try {
     Execute();
@@ -77,7 +58,7 @@ void TThread::SetPriority(TThreadPriority Value) {
 
 void TThread::ApplyPriority() {
   int tid = FSystemThreadId;
-  if (tid != 0) (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOf(FPriority));
+  if (tid != 0) thread_os::ApplyPriority(tid, FPriority);
 }
 
 std::exception_ptr TThread::FatalException() const {

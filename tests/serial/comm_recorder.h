@@ -126,7 +126,7 @@ class CommRecorder : public comm::TCommServices {
     }
     return Real().SetCommMask(Handle, Mask);
   }
-  comm::TWaitResult WaitCommEvent(comm::THandle Handle, int StopDescriptor, uint32_t& EventMask) override {
+  comm::TWaitResult WaitCommEvent(comm::THandle Handle, comm::TEventHandle StopDescriptor, uint32_t& EventMask) override {
     Record("WaitCommEvent");
     comm::TWaitResult r = Real().WaitCommEvent(Handle, StopDescriptor, EventMask);
     if (r == comm::TWaitResult::Event) EventMask |= ExtraEvents.exchange(0);
