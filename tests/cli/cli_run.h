@@ -11,17 +11,12 @@
 #include "cli/ChildPipe.h"
 #include "devsim/devsim.h"
 #include "platform/temp_dir.h"
+#include "quick_device.h"
 #include "wav_fixture.h"
 
 namespace clitest {
 
-// A device that erases in 100 ms and reads as fast as the host writes.
-inline devsim::Options QuickDevice() {
-  devsim::Options o;
-  o.erase_ms = 100;
-  o.line_rate = false;
-  return o;
-}
+using fixtures::QuickDevice;
 
 struct TCliRun {
   bool ended = false;   // within the deadline

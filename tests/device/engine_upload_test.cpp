@@ -8,41 +8,14 @@
 #include "device/UploadFiles.h"
 #include "platform/temp_dir.h"
 #include "recording_front_end.h"
+#include "upload_rig.h"
 #include "wav_fixture.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Events = std::vector<std::string>;
-
-devsim::Options QuickDevice() {
-  devsim::Options o;
-  o.erase_ms = 100;
-  o.line_rate = false;
-  return o;
-}
-
-struct UploadRig {
-  explicit UploadRig(devsim::Options O, TEngineTimeouts T = {}) : sim(O), ports(sim.SlavePath()), engine(ui, T) {}
-  std::string Wav(const std::string& Name, const std::vector<uint8_t>& Samples) {
-    const std::string path = dir.Path() + Name;
-    fixtures::WriteWav(path, Samples);
-    return path;
-  }
-  // The run's events after the search.
-  Events AfterSearch() const {
-    Events out;
-    for (const auto& e : ui.Events)
-      if (e.rfind("panel2 Searching", 0) != 0 && e.find(" found on ") == std::string::npos) out.push_back(e);
-    return out;
-  }
-
-  devsim::Simulator sim;
-  TScopedPorts ports;
-  TRecordingFrontEnd ui;
-  TDeviceEngine engine;
-  platform::TempDir dir;
-};
+using fixtures::QuickDevice;
 
 TEST(EngineUpload, TwoSoundsReachTheDeviceByteExactInTheDesignedOrder) {
   UploadRig rig(QuickDevice());

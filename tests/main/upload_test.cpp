@@ -383,6 +383,35 @@ class UploadTest : public QObject {
     QCOMPARE(log.back(), std::string("hangup after 1500 data bytes"));
   }
 
+  // The Device menu's "Cancel upload" (Escape) stops the stream through the designed end.
+  void CancelStopsTheStreamAndSaysWhatTheDeviceHolds() {
+    UploadHarness h(QuickDevice());
+    const QString a = P("long.wav");
+    WriteWav(a, QByteArray(20000, '\x55'));
+    h.AddRow(a);
+    h.AddRow(a);
+    bool enabledDuring = false;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, [&] {
+      if (!h.Form->PanelText(1).endsWith('%')) return;
+      watch.stop();
+      enabledDuring = h.Form->Cancelupload1->isEnabled();
+      h.Form->Cancelupload1->trigger();
+    });
+    watch.start();
+    h.Upload();
+    QVERIFY(enabledDuring);
+    QCOMPARE(h.Messages.Texts, (std::vector<QString>{
+                                   "Upload cancelled.\nThe device now holds only part of the sounds and needs a new upload."}));
+    QCOMPARE(h.State(0), QString("Failed"));
+    QCOMPARE(h.State(1), QString("Encoded"));
+    QCOMPARE(h.Form->PanelText(1), QString());
+    QVERIFY(ControlsEnabled(*h.Form));
+    QVERIFY(!h.Form->Cancelupload1->isEnabled());
+    QVERIFY(!h.Form->Engine->ComPort->Connected());
+  }
+
   // A sound without samples would leave an input silent: it is refused before the erase.
   void EmptySoundIsRefusedBeforeErasing() {
     UploadHarness h(QuickDevice());

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,4 +82,24 @@ TEST(ExePath, IsThisTestProgram) {
   ASSERT_FALSE(dir.empty());
   EXPECT_EQ(dir.back(), '/');
   EXPECT_EQ(dir + fs::path(exe).filename().string(), exe);
+}
+
+// A folder whose run has died (its lock is free) goes; one whose run lives, or that has no
+// lock yet, stays.
+TEST(TempDir, StaleRunFoldersGoLiveOnesStay) {
+  const fs::path base = fs::temp_directory_path() / ("kestrilo-stale-test-" + std::to_string(getpid()));
+  fs::create_directories(base / "kestrilo-dead01");
+  fs::create_directories(base / "kestrilo-live01");
+  fs::create_directories(base / "kestrilo-young1");
+  std::ofstream(base / "kestrilo-dead01" / ".run-lock").put('x');
+  std::ofstream(base / "kestrilo-dead01" / "temp0.dat").put('x');
+  std::ofstream(base / "kestrilo-live01" / ".run-lock").put('x');
+  const int live = ::open((base / "kestrilo-live01" / ".run-lock").c_str(), O_RDWR);
+  ASSERT_EQ(::flock(live, LOCK_EX | LOCK_NB), 0);
+  platform::RemoveStaleRunDirs(base.string());
+  EXPECT_FALSE(fs::exists(base / "kestrilo-dead01"));
+  EXPECT_TRUE(fs::exists(base / "kestrilo-live01"));
+  EXPECT_TRUE(fs::exists(base / "kestrilo-young1"));
+  ::close(live);
+  fs::remove_all(base);
 }
