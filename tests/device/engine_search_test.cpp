@@ -1,8 +1,11 @@
 // The engine's device search and sound test, without any window.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "devsim/devsim.h"
 #include "device/Engine.h"
+#include "platform/temp_dir.h"
 #include "recording_front_end.h"
 
 namespace {
@@ -66,6 +69,30 @@ TEST(EngineSoundTest, SearchesFirstThenPlaysAndClosesThePort) {
   ASSERT_TRUE(device.WaitForLogLine("play 1", std::chrono::seconds(30)));
   EXPECT_EQ(device.Plays(), (std::vector<int>{3, 1}));
   EXPECT_EQ(device.Log().front(), "V");
+}
+
+}  // namespace
+
+namespace {
+
+// Unplugged and plugged in again under the same name: no restart needed.
+TEST(EngineSoundTest, WorksAgainAfterTheDeviceCameBackUnderItsName) {
+  platform::TempDir dir;
+  devsim::Options o = Sim(115200);
+  o.link_path = dir.Path() + "ttyUSB0";
+  TScopedPorts ports(o.link_path);
+  TRecordingFrontEnd ui;
+  TDeviceEngine engine(ui);
+  auto device = std::make_unique<devsim::Simulator>(o);
+  engine.SoundTest(1);
+  ASSERT_TRUE(device->WaitForLogLine("play 1", std::chrono::seconds(30)));
+  device.reset();  // unplugged
+  engine.SoundTest(2);
+  EXPECT_EQ(ui.Panel[2].rfind("No device found", 0), 0u) << ui.Panel[2];
+  device = std::make_unique<devsim::Simulator>(o);  // back, same name
+  engine.SoundTest(3);
+  ASSERT_TRUE(device->WaitForLogLine("play 3", std::chrono::seconds(30)));
+  EXPECT_FALSE(engine.ComPort->Connected());
 }
 
 }  // namespace
