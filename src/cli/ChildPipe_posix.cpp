@@ -9,29 +9,16 @@
 #include <system_error>
 
 #include "cli/ChildPipe.h"
+#include "platform/spawn_posix.h"
 #include "platform/ticks.h"
 
 extern char** environ;
 
 namespace cli {
-namespace {
-
-class TSpawnActions {
- public:
-  TSpawnActions() { posix_spawn_file_actions_init(&a_); }
-  ~TSpawnActions() { posix_spawn_file_actions_destroy(&a_); }
-  posix_spawn_file_actions_t* get() { return &a_; }
-
- private:
-  posix_spawn_file_actions_t a_;
-};
-
-}  // namespace
-
 TChildPipe::TChildPipe(const std::string& Program, const std::vector<std::string>& Args, bool MergeErrors) {
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
-  TSpawnActions actions;
+  platform::SpawnActions actions;
   posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(actions.get(), pipefd[1], 1);
   if (MergeErrors) posix_spawn_file_actions_adddup2(actions.get(), pipefd[1], 2);

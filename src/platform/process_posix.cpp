@@ -1,4 +1,5 @@
 #include "platform/process.h"
+#include "platform/spawn_posix.h"
 
 #include <cerrno>
 #include <csignal>
@@ -14,15 +15,6 @@ extern char** environ;
 
 namespace platform {
 namespace {
-
-class SpawnActions {
- public:
-  SpawnActions() { posix_spawn_file_actions_init(&a_); }
-  ~SpawnActions() { posix_spawn_file_actions_destroy(&a_); }
-  posix_spawn_file_actions_t* get() { return &a_; }
- private:
-  posix_spawn_file_actions_t a_;
-};
 
 struct Fd {
   int fd = -1;
