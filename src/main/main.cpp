@@ -20,8 +20,9 @@ bool AnswerInfoOption(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::printf(
-          "Usage: kestrilo [OPTION]...\n"
-          "Loads a set of sounds into a stand-alone sound player device over a serial line.\n\n"
+          "Usage: kestrilo [OPTION]... [LIST.kestrilo | SOUND...]\n"
+          "Loads a set of sounds into a stand-alone sound player device over a serial line.\n"
+          "A list file given is opened at start; sound files given are added to the list.\n\n"
           "  -h, --help     show this text and exit\n"
           "      --version  show the version and exit\n"
           "Qt's own options (for example -platform offscreen) are accepted too.\n"
