@@ -1,68 +1,219 @@
-// Upload throughput and CPU against the simulated device. Prints figures; asserts nothing.
-//   1. 115200 bit/s with the line's real rate: data-phase bytes/s against the line's 11520,
-//      and UI-thread CPU seconds per megabyte sent.
-//   2. No line-rate limit: bytes/s against the pacing bound of 33 bytes per millisecond.
-//   3. A 20 s erase wait: CPU share of the UI thread.
+// The data phase of an upload against the simulated device, Kestrilo beside a per-byte
+// reference host (bench/reference_host.py, pyserial) in the same run. Prints figures; asserts
+// nothing. Rates are taken where the device takes the bytes; CPU is the whole program's
+// (every thread but the simulator's and this benchmark's own watcher).
+//   upload_bench [115200] [57600] [9600] [fast] [erase]   (all without arguments)
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeWidget>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <set>
+#include <thread>
 
 #include "AudioFixtures.h"
+#include "device/CorePump.h"
 #include "devsim/devsim.h"
 #include "main/frmMain.h"
 
 namespace {
 
-double ThreadCpuSeconds() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+using Clock = std::chrono::steady_clock;
+
+double Seconds(clockid_t Id) {
+  timespec ts{};
+  if (clock_gettime(Id, &ts) != 0) return 0;
   return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-struct Span {
-  double wall = 0, cpu = 0;
+// Linux: the CPU clock of any thread of this process, by its task id.
+clockid_t TaskClock(pid_t Tid) { return clockid_t((~unsigned(Tid) << 3) | 6); }
+
+std::set<pid_t> Tasks() {
+  std::set<pid_t> out;
+  for (const QString& t : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) out.insert(t.toInt());
+  return out;
+}
+
+// The simulated device and a thread that notes when it has taken the phase's first and last byte.
+class TDevice {
+ public:
+  TDevice(devsim::Options Options, uint64_t First, uint64_t Last) {
+    const auto before = Tasks();
+    sim_ = std::make_unique<devsim::Simulator>(Options);
+    for (pid_t t : Tasks())
+      if (!before.count(t)) foreign_.push_back(t);
+    watcher_ = std::thread([this, First, Last] {
+      watcherTid_ = pid_t(gettid());
+      while (!stop_ && t1_ < 0) {
+        const uint64_t n = sim_->BytesReceived();
+        const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+        if (t0_ < 0 && n >= First) t0_ = now;
+        if (t1_ < 0 && n >= Last) t1_ = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+    while (watcherTid_ == 0) std::this_thread::yield();
+    foreign_.push_back(watcherTid_);
+  }
+  ~TDevice() {
+    stop_ = true;
+    watcher_.join();
+  }
+  std::string Path() const { return sim_->SlavePath(); }
+  // CPU of this process without the device and the watcher.
+  double ProgramCpu() const {
+    double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    for (pid_t t : foreign_) cpu -= Seconds(TaskClock(t));
+    return cpu;
+  }
+  // The last bytes may still be on their way when the host is done.
+  double Wall() const {
+    for (int i = 0; i < 30000 && t1_ < 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return t1_ - t0_;
+  }
+
+ private:
+  std::unique_ptr<devsim::Simulator> sim_;
+  std::vector<pid_t> foreign_;
+  std::thread watcher_;
+  std::atomic<pid_t> watcherTid_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<double> t0_{-1}, t1_{-1};
 };
 
-// Runs one upload of Source and measures the span in which the device took the bytes
-// numbered First (1-based) to Last, as the device sees them.
-Span MeasureUpload(devsim::Options Options, const QString& Source, uint64_t First, uint64_t Last,
-                   const QString& PhaseText = {}) {
-  devsim::Simulator sim(Options);
-  qputenv("KESTRILO_PORTS", QByteArray::fromStdString(sim.SlavePath()));
-  TForm1 form;
-  form.AppendSoundRow(Source);
-  form.RefreshList();
+struct TFigures {
+  double wall = 0, cpu = 0;  // device-side span; program CPU over the host's data phase
+};
 
-  QElapsedTimer clock;
-  clock.start();
-  double w0 = -1, c0 = 0, w1 = -1, c1 = 0;
-  QTimer probe;
-  probe.setInterval(1);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    const bool inPhase = PhaseText.isEmpty() ? sim.BytesReceived() >= First : form.PanelText(1) == PhaseText;
-    const bool afterPhase = PhaseText.isEmpty() ? sim.BytesReceived() >= Last
-                                                : (w0 >= 0 && form.PanelText(1) != PhaseText);
-    if (w0 < 0 && inPhase) {
-      w0 = clock.nsecsElapsed() / 1e9;
-      c0 = ThreadCpuSeconds();
-    }
-    if (w0 >= 0 && w1 < 0 && afterPhase) {
-      w1 = clock.nsecsElapsed() / 1e9;
-      c1 = ThreadCpuSeconds();
-    }
-  });
-  probe.start();
+// Notes the program's CPU when row 0 starts and ends its upload.
+struct TPhaseCpu {
+  std::function<double()> Cpu;
+  double start = 0, end = 0;
+  void Row(TRowState State) {
+    if (State == rsUploading) start = Cpu();
+    if (State == rsDone) end = Cpu();
+  }
+};
+
+class TBenchWindow : public TForm1 {
+ public:
+  TPhaseCpu Phase;
+  std::function<void(const std::string&)> OnPanel1;
+  void ShowRowState(int Row, TRowState State) override {
+    if (State == rsDone) Phase.Row(State);
+    TForm1::ShowRowState(Row, State);
+    if (State == rsUploading) Phase.Row(State);
+  }
+  void ShowPanelText(int Index, const std::string& Text) override {
+    if (Index == 1 && OnPanel1) OnPanel1(Text);
+    TForm1::ShowPanelText(Index, Text);
+  }
+};
+
+// The engine alone with the toolkit-free pump: what a front end without a window costs.
+class TBareFrontEnd : public TDeviceFrontEnd {
+ public:
+  TPhaseCpu Phase;
+  void ShowPanelText(int, const std::string&) override {}
+  void ShowProgressMaximum(int) override {}
+  void ShowProgress(int) override {}
+  void ShowRowState(int, TRowState State) override { Phase.Row(State); }
+  void EnableControls(bool) override {}
+  void ShowMessage(const std::string& Text) override { std::printf("  engine: %s\n", Text.c_str()); }
+  void PumpEvents() override { corepump::PumpEvents(); }
+  bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override {
+    return corepump::PumpEventsUntil(Start, Milliseconds, Done);
+  }
+};
+
+struct TRun {
+  devsim::Options device;
+  QString sound;
+  uint64_t first = 0, last = 0;  // device byte numbers of 'D' and the sound's end mark
+};
+
+TFigures Window(const TRun& Run) {
+  TDevice device(Run.device, Run.first, Run.last);
+  qputenv("KESTRILO_PORTS", QByteArray::fromStdString(device.Path()));
+  TBenchWindow form;
+  form.Phase.Cpu = [&] { return device.ProgramCpu(); };
+  form.AppendSoundRow(Run.sound);
+  form.RefreshList();
   form.Startuploading1Click(&form);
-  while (w1 < 0 && clock.elapsed() < 120000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-  probe.stop();
   if (form.PanelText(2) != "Upload completed!")
-    std::printf("  (upload did not complete: panel 2 \"%s\")\n", qPrintable(form.PanelText(2)));
+    std::printf("  (window: upload did not complete: \"%s\")\n", qPrintable(form.PanelText(2)));
   qunsetenv("KESTRILO_PORTS");
-  return {w1 - w0, c1 - c0};
+  return {device.Wall(), form.Phase.end - form.Phase.start};
+}
+
+TFigures Engine(const TRun& Run) {
+  TDevice device(Run.device, Run.first, Run.last);
+  TBareFrontEnd front;
+  front.Phase.Cpu = [&] { return device.ProgramCpu(); };
+  TDeviceEngine engine(front);
+  engine.OnlyPorts = {device.Path()};
+  if (engine.Upload({TUploadRow{Run.sound.toStdString(), 1}}) != TUploadOutcome::Completed)
+    std::printf("  (engine: upload did not complete)\n");
+  return {device.Wall(), front.Phase.end - front.Phase.start};
+}
+
+TFigures Reference(const TRun& Run, const QString& Samples) {
+  // The reference sends no version probe: 'C', then 'D' is the device's second byte.
+  TDevice device(Run.device, 2, 2 + Run.last - Run.first);
+  QProcess python;
+  python.start(qEnvironmentVariable("KESTRILO_PYTHON", "/usr/bin/python3"),
+               {KESTRILO_BENCH_DIR "/reference_host.py", QString::fromStdString(device.Path()),
+                QString::number(Run.device.baud), Samples});
+  python.waitForFinished(-1);
+  const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(' ');
+  if (out.size() != 3) {
+    std::printf("  (reference host failed: %s)\n", python.readAllStandardError().constData());
+    return {};
+  }
+  return {device.Wall(), out[2].toDouble()};
+}
+
+void PrintRow(const char* Name, double Line, double Bytes, const TFigures& K, const TFigures& R,
+              const TFigures* E) {
+  const double mb = Bytes / 1e6, kRate = Bytes / K.wall, rRate = Bytes / R.wall;
+  std::printf("%-22s %8.0f %6.3f %7.2f | %8.0f %6.3f %7.2f | %6.3f %6.2f", Name, kRate, kRate / Line, K.cpu / mb,
+              rRate, rRate / Line, R.cpu / mb, kRate / rRate, (K.cpu / mb) / (R.cpu / mb));
+  if (E) std::printf(" | %8.0f %6.3f %7.2f", Bytes / E->wall, Bytes / E->wall / Line, E->cpu / mb);
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+void EraseWait(const QString& Dir) {
+  devsim::Options o;
+  o.line_rate = false;
+  o.erase_ms = 20000;
+  TDevice device(o, 0, 0);
+  qputenv("KESTRILO_PORTS", QByteArray::fromStdString(device.Path()));
+  const QString tiny = Dir + "/tiny.wav";
+  fixtures::WriteWav(tiny, QByteArray(100, '\x70'));
+  TBenchWindow form;
+  double w0 = -1, c0 = 0, w1 = -1, c1 = 0;
+  const auto now = [] { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); };
+  form.OnPanel1 = [&](const std::string& Text) {
+    if (w0 < 0 && Text == "Erasing device flash...") {
+      w0 = now();
+      c0 = device.ProgramCpu();
+    } else if (w0 >= 0 && w1 < 0) {
+      w1 = now();
+      c1 = device.ProgramCpu();
+    }
+  };
+  form.AppendSoundRow(tiny);
+  form.RefreshList();
+  form.Startuploading1Click(&form);
+  qunsetenv("KESTRILO_PORTS");
+  std::printf("erase wait of %.1f s: window %.3f CPU s = %.2f %% of a core\n", w1 - w0, c1 - c0,
+              100.0 * (c1 - c0) / (w1 - w0));
 }
 
 }  // namespace
@@ -70,37 +221,53 @@ Span MeasureUpload(devsim::Options Options, const QString& Source, uint64_t Firs
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  QStringList wanted = app.arguments().mid(1);
+  if (wanted.isEmpty()) wanted = {"115200", "57600", "9600", "fast", "erase"};
   QTemporaryDir dir;
-  const QString tone = dir.filePath("tone.wav");
-  fixtures::MakeTone(tone, 5.0, 440);  // 220500 samples after conversion
-  const uint64_t samples = uint64_t(fixtures::RawSamples(tone).size());
-  // Device byte numbers: 'V' (1), 'C' (2), 'D' (3), samples, end marker, end of sounds.
-  const uint64_t first = 3, last = 2 + samples + 3;
-  const double megabytes = double(last - first + 1) / 1e6;
-  std::printf("upload benchmark: one sound of %llu samples\n", static_cast<unsigned long long>(samples));
 
-  devsim::Options line;
-  line.erase_ms = 100;
-  const Span a = MeasureUpload(line, tone, first, last);
-  const double rateA = double(last - first + 1) / a.wall;
-  std::printf("115200 bit/s, line rate on:  %.0f bytes/s = %.3f of the line's 11520; "
-              "UI thread %.2f CPU s per MB (%.1f %% of a core)\n",
-              rateA, rateA / 11520.0, a.cpu / megabytes, 100.0 * a.cpu / a.wall);
-
-  devsim::Options fast = line;
-  fast.line_rate = false;
-  const Span b = MeasureUpload(fast, tone, first, last);
-  const double rateB = double(last - first + 1) / b.wall;
-  std::printf("no line-rate limit:          %.0f bytes/s = %.3f of the pacing bound 33000; "
-              "UI thread %.2f CPU s per MB\n",
-              rateB, rateB / 33000.0, b.cpu / megabytes);
-
-  devsim::Options erase = fast;
-  erase.erase_ms = 20000;
-  const QString tiny = dir.filePath("tiny.wav");
-  fixtures::WriteWav(tiny, QByteArray(100, '\x70'));
-  const Span c = MeasureUpload(erase, tiny, 0, 0, "Erasing device flash...");
-  std::printf("erase wait of %.1f s:         UI thread %.3f CPU s = %.2f %% of a core\n", c.wall, c.cpu,
-              100.0 * c.cpu / c.wall);
+  std::printf("data phase: Kestrilo's window (K) and a per-byte pyserial host (R) against the same simulator\n");
+  std::printf("%-22s %8s %6s %7s | %8s %6s %7s | %6s %6s | engine with the core pump\n", "", "K B/s", "K line",
+              "K s/MB", "R B/s", "R line", "R s/MB", "B/s", "CPU");
+  std::printf("%-22s %8s %6s %7s | %8s %6s %7s | %6s %6s | %8s %6s %7s\n", "", "", "", "", "", "", "", "K/R", "K/R",
+              "B/s", "line", "s/MB");
+  struct TCase {
+    const char* key;
+    const char* name;
+    unsigned baud;
+    bool lineRate;
+    double seconds;
+  };
+  const TCase cases[] = {{"115200", "115200 line rate", 115200, true, 5.0},
+                         {"57600", "57600 line rate", 57600, true, 2.5},
+                         {"9600", "9600 line rate", 9600, true, 0.5},
+                         {"fast", "no line rate (33/ms)", 115200, false, 5.0}};
+  for (const TCase& c : cases) {
+    if (!wanted.contains(c.key)) continue;
+    TRun run;
+    run.device.baud = c.baud;
+    run.device.line_rate = c.lineRate;
+    run.device.erase_ms = 100;
+    run.sound = dir.filePath(QString("tone%1.wav").arg(c.key));
+    fixtures::MakeTone(run.sound, c.seconds, 440);
+    const QByteArray samples = fixtures::NoZeros(fixtures::RawSamples(run.sound));
+    const QString samplesFile = dir.filePath(QString("samples%1.raw").arg(c.key));
+    QFile f(samplesFile);
+    f.open(QIODevice::WriteOnly);
+    f.write(samples);
+    f.close();
+    // Device byte numbers: the 'V' at each speed tried, 'C', then 'D', samples, end mark.
+    // The search probes at 115200, 57600 and 9600 in turn; the device counts the ignored ones too.
+    const uint64_t probes = c.baud == 115200 ? 1 : c.baud == 57600 ? 2 : 3;
+    run.first = probes + 2;
+    run.last = run.first + uint64_t(samples.size()) + 1;
+    const double bytes = double(samples.size() + 2);
+    const double line = c.lineRate ? c.baud / 10.0 : 33000.0;
+    const TFigures k = Window(run);
+    const TFigures r = Reference(run, samplesFile);
+    const bool engine = c.baud == 115200;
+    const TFigures e = engine ? Engine(run) : TFigures{};
+    PrintRow(c.name, line, bytes, k, r, engine ? &e : nullptr);
+  }
+  if (wanted.contains("erase")) EraseWait(dir.path());
   return 0;
 }

@@ -4,13 +4,27 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
-#include <thread>
 
 #include "platform/ticks.h"
-
-void PumpEvents() { QCoreApplication::processEvents(); }
+#include "toolkit/synchronize.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A round of the Qt event loop costs far more than the per-byte work that calls for it.
+// Without a hand-over from the port's threads there is nothing the caller waits for, and
+// the window's own events can wait this long unnoticed.
+constexpr auto kQuietPumpInterval = std::chrono::microseconds(500);
+
+uint64_t g_signalsPumped = 0;
+Clock::time_point g_lastPump;
+
+void ProcessPending() {
+  g_signalsPumped = MainThreadSignalCount();
+  g_lastPump = Clock::now();
+  QCoreApplication::processEvents();
+}
 
 // Blocks until at least one event has been processed or about Milliseconds have passed.
 // Some dispatchers deliver the events that woke them only on their next round, and then
@@ -19,7 +33,7 @@ namespace {
 void SleepForEvents(uint32_t Milliseconds, const std::function<bool()>& Done) {
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher) {
-    PumpEvents();
+    ProcessPending();
     return;
   }
   QTimer deadline;
@@ -30,32 +44,46 @@ void SleepForEvents(uint32_t Milliseconds, const std::function<bool()>& Done) {
                                       [&] {
                                         if (Done()) dispatcher->interrupt();
                                       });
+  g_signalsPumped = MainThreadSignalCount();
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  g_lastPump = Clock::now();
   QObject::disconnect(guard);
 }
 
+// The last tick of a wait: Qt's timers count whole milliseconds and would overshoot the
+// tick by up to one more, so wait for a hand-over from the port's threads or the tick itself.
+bool LastTick(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) {
+  const uint64_t seen = MainThreadSignalCount();
+  ProcessPending();
+  if (Done()) return true;
+  const auto left = platform::TimeUntilTicks(Start, Milliseconds);
+  if (left.count() > 0) MainThreadWait(seen, left);
+  return false;
+}
+
 }  // namespace
+
+void PumpEvents() {
+  if (MainThreadSignalCount() == g_signalsPumped && Clock::now() - g_lastPump < kQuietPumpInterval) return;
+  ProcessPending();
+}
 
 bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) {
   bool slept = false;
   for (;;) {
     const uint32_t elapsed = platform::TicksSince(Start);
     if (elapsed >= Milliseconds) return false;
-    // In the last tick a millisecond timer would overshoot the tick boundary by up to a
-    // whole tick (the data stream's 1 ms pauses would take 1.5 ms); poll in short naps there.
     if (Milliseconds - elapsed == 1) {
-      PumpEvents();
-      if (Done()) return true;
-      std::this_thread::sleep_for(std::chrono::microseconds(250));
+      if (LastTick(Start, Milliseconds, Done)) return true;
       continue;
     }
-    // Process what is pending now; then sleep until the next event or the deadline.
+    // Process what is pending now; then sleep until the next event or the last tick.
     if (slept) {
       slept = false;
-      SleepForEvents(Milliseconds - elapsed, Done);
+      SleepForEvents(Milliseconds - elapsed - 1, Done);
     } else {
       slept = true;
-      PumpEvents();
+      ProcessPending();
     }
     if (Done()) return true;
   }

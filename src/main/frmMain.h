@@ -12,6 +12,7 @@
 
 #include "glyphs/mPngSpeedButton.h"
 #include "device/Engine.h"
+#include "main/FramePacer.h"
 #include "main/MemoryUse.h"
 
 class QAbstractButton;
@@ -230,4 +231,11 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   bool CloseAfterUpload_ = false;
   bool QuitAfterUpload_ = false;
   bool OuterSizeApplied_ = false;
+
+  // ---- the upload's progress, drawn at most once per frame (frmMain_devicelink.cpp) ----
+  void FlushProgressDisplay();
+  TFramePacer* BarPacer_ = nullptr;
+  TFramePacer* PercentPacer_ = nullptr;
+  int ProgressToShow_ = 0;
+  QString PercentToShow_;  // status panel 1
 };

@@ -18,6 +18,12 @@ void TForm1::CreateDeviceLink() {
   // Received bytes reach the UI thread through synchronised calls; the pumps must run them.
   InstallQtWakeup();
   Engine = std::make_unique<TDeviceEngine>(*this);
+  BarPacer_ = new TFramePacer(
+      [this] {
+        if (ProgressBar) ProgressBar->setValue(ProgressToShow_);
+      },
+      this);
+  PercentPacer_ = new TFramePacer([this] { SetPanelText(1, PercentToShow_); }, this);
 }
 
 void TForm1::FreePortList() {
@@ -54,13 +60,35 @@ void TForm1::Sound41Click(QObject* Sender) {
 
 // ---- front end ----
 
-void TForm1::ShowPanelText(int Index, const std::string& Text) { SetPanelText(Index, QString::fromStdString(Text)); }
+// The bar and panel 1 change with every byte sent; everything else the engine shows comes
+// after the latest of them, so it draws them first.
+void TForm1::FlushProgressDisplay() {
+  BarPacer_->Flush();
+  PercentPacer_->Flush();
+}
 
-void TForm1::ShowProgressMaximum(int Maximum) { ProgressBar->setMaximum(Maximum); }
+void TForm1::ShowPanelText(int Index, const std::string& Text) {
+  if (Index == 1) {
+    PercentToShow_ = QString::fromStdString(Text);
+    PercentPacer_->Changed();
+    return;
+  }
+  FlushProgressDisplay();
+  SetPanelText(Index, QString::fromStdString(Text));
+}
 
-void TForm1::ShowProgress(int Value) { ProgressBar->setValue(Value); }
+void TForm1::ShowProgressMaximum(int Maximum) {
+  FlushProgressDisplay();
+  ProgressBar->setMaximum(Maximum);
+}
+
+void TForm1::ShowProgress(int Value) {
+  ProgressToShow_ = Value;
+  BarPacer_->Changed();
+}
 
 void TForm1::ShowRowState(int Row, TRowState State) {
+  FlushProgressDisplay();
   QTreeWidgetItem* item = LV->topLevelItem(Row);
   if (!item) return;
   item->setText(ColStateCode, QString::number(State));
@@ -71,6 +99,7 @@ void TForm1::ShowRowState(int Row, TRowState State) {
 }
 
 void TForm1::EnableControls(bool Enabled) {
+  FlushProgressDisplay();
   for (QAbstractButton* b : {static_cast<QAbstractButton*>(btnUpload), static_cast<QAbstractButton*>(btnSearch),
                              static_cast<QAbstractButton*>(btnAdd), static_cast<QAbstractButton*>(btnRemove)})
     b->setEnabled(Enabled);
@@ -80,6 +109,7 @@ void TForm1::EnableControls(bool Enabled) {
 }
 
 void TForm1::ShowMessage(const std::string& Text) {
+  FlushProgressDisplay();
   // Quitting on a signal: nobody is there to close a box.
   if (QuitAfterUpload_)
     std::fprintf(stderr, "%s\n", Text.c_str());

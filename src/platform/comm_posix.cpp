@@ -394,7 +394,7 @@ TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Coun
   auto state = FindWithTimeouts(Handle, to);
   if (!state) return TIoResult::NotStarted;
   const uint64_t total = uint64_t{to.WriteTotalTimeoutMultiplier} * Count + to.WriteTotalTimeoutConstant;
-  const uint64_t start = NowMs();
+  uint64_t start = 0;  // read when the queue is first found full: most writes never wait
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
   while (Written < Count) {
     ssize_t n = ::write(Handle, bytes + Written, Count - Written);
@@ -410,6 +410,7 @@ TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Coun
     // The queue is full: wait for room until the write timeout (none when both totals are 0).
     int wait = -1;
     if (total != 0) {
+      if (start == 0) start = NowMs();
       uint64_t spent = NowMs() - start;
       if (spent >= total) break;
       wait = static_cast<int>(total - spent);

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 
 namespace platform {
@@ -10,6 +11,10 @@ uint32_t GetTickCount();
 
 // Milliseconds since Start, correct across the wrap.
 inline uint32_t TicksSince(uint32_t Start) { return GetTickCount() - Start; }
+
+// Time left until the counter reads Start + Milliseconds (zero once it has): a wait can end
+// on the tick itself instead of up to a tick late.
+std::chrono::nanoseconds TimeUntilTicks(uint32_t Start, uint32_t Milliseconds);
 
 // Blocks the calling thread for at least the given time.
 void Sleep(uint32_t Milliseconds);

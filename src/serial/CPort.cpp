@@ -282,12 +282,13 @@ int TCustomComPort::WaitForCompletion(TAsyncOperation& Op) {
 }
 
 int TCustomComPort::Write(const void* Buffer, int Count) {
-  auto op = std::make_unique<TAsyncOperation>();
-  op->Kind = TAsyncOperation::okWrite;
-  op->Result = FComm->WriteFile(FHandle, Buffer, Count > 0 ? static_cast<uint32_t>(Count) : 0, op->Moved);
-  if (op->Result != TIoResult::Completed) op->SystemError = FComm->GetLastError();
-  if (op->Result == TIoResult::NotStarted) RaiseExt(CError_WriteFailed, op->SystemError);
-  return WaitForCompletion(*op);
+  // On the stack: a sound goes out one byte per Write.
+  TAsyncOperation op;
+  op.Kind = TAsyncOperation::okWrite;
+  op.Result = FComm->WriteFile(FHandle, Buffer, Count > 0 ? static_cast<uint32_t>(Count) : 0, op.Moved);
+  if (op.Result != TIoResult::Completed) op.SystemError = FComm->GetLastError();
+  if (op.Result == TIoResult::NotStarted) RaiseExt(CError_WriteFailed, op.SystemError);
+  return WaitForCompletion(op);
 }
 
 bool TCustomComPort::StartRead(TAsyncOperation& Op, void* Buffer, int Count) {

@@ -83,9 +83,13 @@ uint64_t MainThreadSignalCount() {
 }
 
 uint64_t MainThreadWait(uint64_t Seen, unsigned TimeoutMs) {
+  return MainThreadWait(Seen, std::chrono::milliseconds(TimeoutMs));
+}
+
+uint64_t MainThreadWait(uint64_t Seen, std::chrono::nanoseconds Timeout) {
   SyncState& s = State();
   std::unique_lock lock(s.mutex);
-  s.signalCv.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] { return s.signals != Seen; });
+  s.signalCv.wait_for(lock, Timeout, [&] { return s.signals != Seen; });
   return s.signals;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The synchronised call: a worker thread hands a call to the UI (main) thread and blocks until
 // the UI thread has run it. No GUI toolkit here; a toolkit adapter installs the wake-up hook.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -32,5 +33,7 @@ void SignalMainThreadWaiters();
 uint64_t MainThreadSignalCount();
 // Waits until the signal count differs from Seen or TimeoutMs passed. Returns the new count.
 uint64_t MainThreadWait(uint64_t Seen, unsigned TimeoutMs);
+// The same to the nanosecond: for waits that must end on a tick, not up to a tick later.
+uint64_t MainThreadWait(uint64_t Seen, std::chrono::nanoseconds Timeout);
 // True while a synchronised call is queued and not yet taken by CheckSynchronize.
 bool SynchronizePending();
