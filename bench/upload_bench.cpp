@@ -197,6 +197,7 @@ void EraseWait(const QString& Dir) {
   const QString tiny = Dir + "/tiny.wav";
   fixtures::WriteWav(tiny, QByteArray(100, '\x70'));
   TBenchWindow form;
+  form.Phase.Cpu = [&] { return device.ProgramCpu(); };
   double w0 = -1, c0 = 0, w1 = -1, c1 = 0;
   const auto now = [] { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); };
   form.OnPanel1 = [&](const std::string& Text) {
@@ -212,7 +213,7 @@ void EraseWait(const QString& Dir) {
   form.RefreshList();
   form.Startuploading1Click(&form);
   qunsetenv("KESTRILO_PORTS");
-  std::printf("erase wait of %.1f s: window %.3f CPU s = %.2f %% of a core\n", w1 - w0, c1 - c0,
+  std::printf("erase wait of %.1f s: window %.4f CPU s = %.3f %% of a core\n", w1 - w0, c1 - c0,
               100.0 * (c1 - c0) / (w1 - w0));
 }
 

@@ -8,6 +8,8 @@
 
 #include "main/EventPump.h"
 #include "platform/ticks.h"
+#include "toolkit/qt_wakeup.h"
+#include "toolkit/synchronize.h"
 
 class EventPumpTest : public QObject {
   Q_OBJECT
@@ -52,6 +54,23 @@ class EventPumpTest : public QObject {
     connect(&t, &QTimer::timeout, [&] { ++fired; });
     t.start(20);
     QVERIFY(PumpEventsUntil(platform::GetTickCount(), 60000, [&] { return fired >= 5; }));
+  }
+
+  void pumpingAfterEveryByteStillRunsHandOversAndEvents() {
+    // The data loop pumps after every byte; a port's hand-over and a posted event still run.
+    InstallQtWakeup();
+    bool handed = false, posted = false;
+    std::thread port([&] {
+      platform::Sleep(50);
+      Synchronize([&] { handed = true; });
+    });
+    auto poster = PostLater(50, [&] { posted = true; });
+    const uint32_t start = platform::GetTickCount();
+    while (!(handed && posted) && platform::TicksSince(start) < 30000) PumpEvents();
+    QVERIFY(handed);
+    QVERIFY(posted);
+    port.join();
+    poster.join();
   }
 
   void spanOverReturnsWithoutPumping() {

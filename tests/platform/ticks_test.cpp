@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <thread>
 
 #include "platform/ticks.h"
 
@@ -30,4 +31,22 @@ TEST(Ticks, SpansStayRightAcrossTheWrap) {
   EXPECT_GE(TicksSince(start), 150u);
   EXPECT_LT(TicksSince(start), 60000u);
   SetTickCountOffset(0);
+}
+
+TEST(Ticks, TimeUntilTicksEndsOnTheTickAcrossTheWrap) {
+  // Waits of 1 and 3 ticks, the last of them right across the wrap.
+  SetTickCountOffset(0);
+  for (const uint32_t span : {1u, 3u}) {
+    for (int i = 0; i < 20; ++i) {
+      if (i == 10) SetTickCountOffset(std::numeric_limits<uint32_t>::max() - GetTickCount());
+      const uint32_t start = GetTickCount();
+      const auto left = platform::TimeUntilTicks(start, span);
+      EXPECT_GT(left.count(), 0);
+      EXPECT_LE(left, std::chrono::milliseconds(span));
+      std::this_thread::sleep_for(left);
+      EXPECT_GE(TicksSince(start), span);
+      EXPECT_EQ(platform::TimeUntilTicks(start, span).count(), 0);
+    }
+    SetTickCountOffset(0);
+  }
 }
