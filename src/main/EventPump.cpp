@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "platform/ticks.h"
