@@ -15,8 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 // A round of the Qt event loop costs far more than the per-byte work that calls for it.
 // Without a hand-over from the port's threads there is nothing the caller waits for, and
-// the window's own events can wait this long unnoticed.
-constexpr auto kQuietPumpInterval = std::chrono::microseconds(500);
+// the window's own events can wait this long unnoticed (a frame is 16 ms).
+constexpr auto kQuietPumpInterval = std::chrono::milliseconds(1);
 
 uint64_t g_signalsPumped = 0;
 Clock::time_point g_lastPump;
@@ -26,6 +26,15 @@ void ProcessPending() {
   g_lastPump = Clock::now();
   QCoreApplication::processEvents();
 }
+
+}  // namespace
+
+void PumpEvents() {
+  if (MainThreadSignalCount() == g_signalsPumped && Clock::now() - g_lastPump < kQuietPumpInterval) return;
+  ProcessPending();
+}
+
+namespace {
 
 // Blocks until at least one event has been processed or about Milliseconds have passed.
 // Some dispatchers deliver the events that woke them only on their next round, and then
@@ -55,7 +64,7 @@ void SleepForEvents(uint32_t Milliseconds, const std::function<bool()>& Done) {
 // tick by up to one more, so wait for a hand-over from the port's threads or the tick itself.
 bool LastTick(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) {
   const uint64_t seen = MainThreadSignalCount();
-  ProcessPending();
+  PumpEvents();
   if (Done()) return true;
   const auto left = platform::TimeUntilTicks(Start, Milliseconds);
   if (left.count() > 0) MainThreadWait(seen, left);
@@ -63,11 +72,6 @@ bool LastTick(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>
 }
 
 }  // namespace
-
-void PumpEvents() {
-  if (MainThreadSignalCount() == g_signalsPumped && Clock::now() - g_lastPump < kQuietPumpInterval) return;
-  ProcessPending();
-}
 
 bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) {
   bool slept = false;

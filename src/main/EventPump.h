@@ -6,7 +6,7 @@
 // (and the serial port's hand-overs) alive by pumping events.
 
 // Processes every pending event and returns at once when none is pending. Called again
-// within half a millisecond with no hand-over from the port's threads in between, it
+// within a millisecond with no hand-over from the port's threads in between, it
 // returns at once: a per-byte caller then pays for a round of the event loop only when
 // one can matter.
 void PumpEvents();

@@ -9,7 +9,8 @@
 // frame: what is drawn is always the latest value, so the last one is always shown.
 class TFramePacer : public QObject {
  public:
-  static constexpr int FrameMs = 16;
+  // A 60 Hz frame, less the millisecond that a pump may leave the timer waiting.
+  static constexpr int FrameMs = 15;
 
   TFramePacer(std::function<void()> Draw, QObject* Parent);
 
