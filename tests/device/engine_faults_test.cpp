@@ -31,8 +31,11 @@ TEST(EngineRightDevice, AChattyNeighbourIsPassedOverAndGetsNothingButTheProbes) 
   TDeviceEngine engine(ui);
   engine.SearchDevice();
   EXPECT_EQ(engine.Device.PortName, device.SlavePath());
-  for (const auto& line : neighbour.Log())
-    if (line.rfind("neighbour received", 0) == 0) EXPECT_EQ(line.substr(0, 24), "neighbour received 0x56 ") << line;
+  for (const auto& line : neighbour.Log()) {
+    if (line.rfind("neighbour received", 0) == 0) {
+      EXPECT_EQ(line.substr(0, 24), "neighbour received 0x56 ") << line;
+    }
+  }
 }
 
 TEST(EngineRightDevice, ADeviceBehindJunkIsNotTakenForTheDevice) {
