@@ -4,6 +4,8 @@
 // canonical 8-bit mono 44100 Hz WAVE files written here, so the wire carries their samples.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <filesystem>
 
 #include "cli/ChildPipe.h"
@@ -60,6 +62,13 @@ std::string Expected(const std::vector<uint8_t>& Samples) {
   return std::string(wire.begin(), wire.end()) + std::string(wire.size() % 2, '\0');
 }
 
+// Ctrl+Break reaches only processes of one console; the children share the test program's.
+bool HasAConsole() {
+  return ::GetConsoleWindow() != nullptr || ::AllocConsole() || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+bool UnderWine() { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
 }  // namespace
 
 TEST_F(CliOnWindows, SearchAndPlayOnCom1) {
@@ -83,4 +92,34 @@ TEST_F(CliOnWindows, UploadOfTwoSoundsArrivesByteExact) {
   EXPECT_EQ(Stored(2), Expected(b));
   EXPECT_EQ(DumpFile("addresses.txt"), "1 2040\n2 5\n");
   EXPECT_TRUE(SessionHas("end sound 2, 301 samples")) << DumpFile("session.log");
+}
+
+TEST_F(CliOnWindows, InterruptMidStreamStopsTheUpload) {
+  // Wine's GenerateConsoleCtrlEvent cannot send Ctrl+Break to a process group of its windowless
+  // console, so Interrupt falls back to ending the child; on Windows the child cancels through
+  // its clean-up (status 130). On both the child ends at once and the sound stays unfinished.
+  ASSERT_TRUE(HasAConsole());
+  const std::string wav = Wav("long.wav", fixtures::Ramp(3 * 44100));  // a good 10 s on the line
+  TRun r;
+  bool interrupted = false;
+  {
+    cli::TChildPipe child(cli_, {"upload", "--json", wav}, true);
+    r.ended = child.Finish(120000, [&](const std::string& Line) {
+      r.output += Line + "\n";
+      if (!interrupted && Line.find("\"progress\"") != std::string::npos) {
+        child.Interrupt();
+        interrupted = true;
+      }
+    });
+    r.status = child.ExitCode();
+  }
+  ASSERT_TRUE(interrupted);
+  EXPECT_TRUE(r.ended);
+  if (UnderWine()) {
+    EXPECT_EQ(r.status, 1) << r.output;
+  } else {
+    EXPECT_EQ(r.status, 130) << r.output;
+    EXPECT_TRUE(r.Says("\"outcome\":\"Cancelled\"")) << r.output;
+  }
+  EXPECT_FALSE(SessionHas("end sound 1, 132300 samples")) << DumpFile("session.log");
 }
