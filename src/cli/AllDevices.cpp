@@ -49,7 +49,7 @@ void FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vec
     for (size_t i = 0; i < Children.size(); ++i) {
       TDeviceRun& run = Runs[i];
       Children[i]->ReadLines([&](const std::string& Line) { Display.Take(run, Line); });
-      if (Children[i]->OutputFd() >= 0 || !Children[i]->HasEnded()) {
+      if (Children[i]->OutputOpen() || !Children[i]->HasEnded()) {
         ++running;
       } else if (run.Outcome.empty()) {  // it died before it could say how it ended
         run.Outcome = kErrorName;

@@ -1,8 +1,7 @@
 #pragma once
 // A child program whose standard output is read line by line while it runs: the --all
 // parent's devices, and the tests' runs of the tool.
-#include <sys/types.h>
-
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,14 +18,15 @@ class TChildPipe {
   TChildPipe(const TChildPipe&) = delete;
   TChildPipe& operator=(const TChildPipe&) = delete;
 
-  // The pipe to poll for output; -1 once the output has ended.
-  int OutputFd() const { return fd_; }
+  // Whether the output is still open: the child may have more to say.
+  bool OutputOpen() const { return output_ != -1; }
   // Takes what output is there and hands over each whole line (without its '\n').
   void ReadLines(const std::function<void(const std::string&)>& Line);
   // Reads until the output ends and the child has exited, at most TimeoutMs; false when
   // the time ran out.
   bool Finish(int TimeoutMs, const std::function<void(const std::string&)>& Line);
-  void Interrupt();  // as Ctrl+C would
+  // As Ctrl+C would; on Windows Ctrl+Break, the one that can be sent to the child alone.
+  void Interrupt();
 
   // Whether the child has ended (it is reaped then); does not wait.
   bool HasEnded() { return Reap(false); }
@@ -34,16 +34,22 @@ class TChildPipe {
   int ExitCode() const { return code_; }
 
  private:
+  // Some of the output that is there now: the count, 0 at its end, -1 while none waits.
+  long ReadAvailable(char* Buf, size_t Size);
+  void CloseOutput();
   bool Reap(bool Block);
+  friend void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs);
 
-  pid_t pid_ = -1;
-  int fd_ = -1;
+  // A pid and a descriptor, or a process HANDLE and a pipe HANDLE.
+  std::intptr_t process_ = -1;
+  std::intptr_t output_ = -1;
   std::string partial_;
   bool ended_ = false, exited_ = false;
   int code_ = -1;
 };
 
-// Waits until one of Children has output or TimeoutMs passed (a signal ends it early).
+// Waits until one of Children has output or TimeoutMs passed (a signal ends it early; on
+// Windows so does a child's end).
 void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs);
 
 }  // namespace cli

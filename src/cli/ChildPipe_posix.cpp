@@ -10,11 +10,11 @@
 
 #include "cli/ChildPipe.h"
 #include "platform/spawn_posix.h"
-#include "platform/ticks.h"
 
 extern char** environ;
 
 namespace cli {
+
 TChildPipe::TChildPipe(const std::string& Program, const std::vector<std::string>& Args, bool MergeErrors) {
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
@@ -25,59 +25,41 @@ TChildPipe::TChildPipe(const std::string& Program, const std::vector<std::string
   std::vector<char*> argv{const_cast<char*>(Program.c_str())};
   for (const std::string& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  const int rc = ::posix_spawn(&pid_, Program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, Program.c_str(), actions.get(), nullptr, argv.data(), environ);
   ::close(pipefd[1]);
   if (rc != 0) {
     ::close(pipefd[0]);
     throw std::system_error(rc, std::generic_category(), "cannot start " + Program);
   }
-  fd_ = pipefd[0];
-  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+  process_ = pid;
+  output_ = pipefd[0];
+  ::fcntl(pipefd[0], F_SETFL, ::fcntl(pipefd[0], F_GETFL) | O_NONBLOCK);
 }
 
 TChildPipe::~TChildPipe() {
   if (!ended_) {
-    ::kill(pid_, SIGKILL);
+    ::kill(pid_t(process_), SIGKILL);
     Reap(true);
   }
-  if (fd_ >= 0) ::close(fd_);
+  if (OutputOpen()) CloseOutput();
 }
 
-void TChildPipe::ReadLines(const std::function<void(const std::string&)>& Line) {
-  char buf[4096];
-  while (fd_ >= 0) {
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return;  // nothing more for now
-    if (n == 0) {
-      ::close(fd_);
-      fd_ = -1;
-      if (!partial_.empty()) Line(partial_);
-      partial_.clear();
-      return;
-    }
-    partial_.append(buf, size_t(n));
-    for (size_t end; (end = partial_.find('\n')) != std::string::npos; partial_.erase(0, end + 1))
-      Line(partial_.substr(0, end));
-  }
-}
-
-bool TChildPipe::Finish(int TimeoutMs, const std::function<void(const std::string&)>& Line) {
-  const uint32_t start = platform::GetTickCount();
+long TChildPipe::ReadAvailable(char* Buf, size_t Size) {
   for (;;) {
-    ReadLines(Line);
-    if (fd_ < 0 && Reap(false)) return true;
-    const int left = TimeoutMs - int(platform::TicksSince(start));
-    if (left <= 0) return false;
-    if (fd_ >= 0)
-      WaitForOutput({this}, std::min(left, 100));
-    else
-      platform::Sleep(10);
+    const ssize_t n = ::read(int(output_), Buf, Size);
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 ? -1 : long(n);
   }
+}
+
+void TChildPipe::CloseOutput() {
+  ::close(int(output_));
+  output_ = -1;
 }
 
 void TChildPipe::Interrupt() {
-  if (!ended_) ::kill(pid_, SIGINT);
+  if (!ended_) ::kill(pid_t(process_), SIGINT);
 }
 
 bool TChildPipe::Reap(bool Block) {
@@ -85,11 +67,11 @@ bool TChildPipe::Reap(bool Block) {
   int status = 0;
   pid_t r;
   do {
-    r = ::waitpid(pid_, &status, Block ? 0 : WNOHANG);
+    r = ::waitpid(pid_t(process_), &status, Block ? 0 : WNOHANG);
   } while (r < 0 && errno == EINTR);
   if (r == 0) return false;
   ended_ = true;
-  exited_ = r == pid_ && WIFEXITED(status);
+  exited_ = r == pid_t(process_) && WIFEXITED(status);
   code_ = exited_ ? WEXITSTATUS(status) : -1;
   return true;
 }
@@ -97,7 +79,7 @@ bool TChildPipe::Reap(bool Block) {
 void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs) {
   std::vector<pollfd> fds;
   for (const TChildPipe* c : Children)
-    if (c->OutputFd() >= 0) fds.push_back({c->OutputFd(), POLLIN, 0});
+    if (c->OutputOpen()) fds.push_back({int(c->output_), POLLIN, 0});
   ::poll(fds.data(), fds.size(), TimeoutMs);
 }
 

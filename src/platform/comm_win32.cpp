@@ -187,7 +187,10 @@ bool Win32Comm::SetCommTimeouts(THandle Handle, const TCommTimeouts& Timeouts) {
 bool Win32Comm::PurgeComm(THandle Handle, uint32_t Flags) {
   auto state = Find(Handle);
   if (!state) return false;
-  if (!::PurgeComm(AsHandle(Handle), Flags)) return false;
+  // The output queue is left alone, as on Linux: a write that completed may still be queued
+  // (Wine's pseudo-terminal, USB adapters), and clearing it would drop bytes already reported
+  // as written, such as the last command before a close.
+  if (!::PurgeComm(AsHandle(Handle), Flags & ~PURGE_TXCLEAR)) return false;
   if (Flags & PURGE_RXCLEAR) {
     std::lock_guard lock(state->mutex);
     state->rxReported = 0;

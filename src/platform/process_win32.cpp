@@ -8,26 +8,6 @@ namespace {
 
 using win32::TOwnedHandle;
 
-// One argument as the C runtime of the child splits it again: quoted when it holds blanks or
-// quotes, with backslashes doubled only where they precede a quote.
-std::string QuoteArgument(const std::string& Arg) {
-  if (!Arg.empty() && Arg.find_first_of(" \t\n\v\"") == std::string::npos) return Arg;
-  std::string out = "\"";
-  size_t backslashes = 0;
-  for (char c : Arg) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(backslashes * 2, '\\');
-  out.push_back('"');
-  return out;
-}
-
 TOwnedHandle OpenNul(DWORD Access, SECURITY_ATTRIBUTES& Inherit) {
   return TOwnedHandle(::CreateFileA("NUL", Access, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit, OPEN_EXISTING, 0, nullptr));
 }
@@ -45,8 +25,7 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   ::SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);  // only the child's end goes over
   TOwnedHandle in = OpenNul(GENERIC_READ, inherit), out = OpenNul(GENERIC_WRITE, inherit);
 
-  std::string commandLine = QuoteArgument(Program);
-  for (const std::string& a : Args) commandLine += ' ' + QuoteArgument(a);
+  std::string commandLine = win32::CommandLine(Program, Args);
 
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -134,3 +113,36 @@ std::string StartErrorText(int StartError) {
 }
 
 }  // namespace platform
+
+namespace win32 {
+namespace {
+
+// One argument as the C runtime of the child splits it again: quoted when it holds blanks or
+// quotes, with backslashes doubled only where they precede a quote.
+std::string QuoteArgument(const std::string& Arg) {
+  if (!Arg.empty() && Arg.find_first_of(" \t\n\v\"") == std::string::npos) return Arg;
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (char c : Arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, '\\');
+  out.push_back('"');
+  return out;
+}
+
+}  // namespace
+
+std::string CommandLine(const std::string& Program, const std::vector<std::string>& Args) {
+  std::string line = QuoteArgument(Program);
+  for (const std::string& a : Args) line += ' ' + QuoteArgument(a);
+  return line;
+}
+
+}  // namespace win32

@@ -11,11 +11,17 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #undef CreateFile
 #undef OutputDebugString
 
 namespace win32 {
+
+// Program and Args as one command line that the child's C runtime splits into exactly these
+// arguments again (process_win32.cpp).
+std::string CommandLine(const std::string& Program, const std::vector<std::string>& Args);
 
 inline HANDLE AsHandle(std::intptr_t Value) { return reinterpret_cast<HANDLE>(Value); }
 inline std::intptr_t AsValue(HANDLE Handle) { return reinterpret_cast<std::intptr_t>(Handle); }

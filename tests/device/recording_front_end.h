@@ -62,8 +62,13 @@ class TRecordingFrontEnd : public TDeviceFrontEnd {
 // Points the device search at exactly these ports for the life of the object.
 class TScopedPorts {
  public:
+#ifdef _WIN32
+  explicit TScopedPorts(const std::string& Ports) { _putenv_s("KESTRILO_PORTS", Ports.c_str()); }
+  ~TScopedPorts() { _putenv_s("KESTRILO_PORTS", ""); }  // an empty value removes it
+#else
   explicit TScopedPorts(const std::string& Ports) { setenv("KESTRILO_PORTS", Ports.c_str(), 1); }
   ~TScopedPorts() { unsetenv("KESTRILO_PORTS"); }
+#endif
   TScopedPorts(const TScopedPorts&) = delete;
   TScopedPorts& operator=(const TScopedPorts&) = delete;
 };

@@ -3,12 +3,11 @@
 // says so and checks what the backend promises on both.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <thread>
 
+#include "devsim_dump.h"
 #include "platform/comm.h"
 #include "pump.h"
 #include "serial/CPort.h"
@@ -43,13 +42,6 @@ struct Device {
     };
   }
 };
-
-// A file the simulator wrote, read through Wine's drive Z: (the Linux root).
-std::string DumpFile(const std::string& Name) {
-  const char* dir = std::getenv("KESTRILO_DEVSIM_DUMP");
-  std::ifstream in("Z:" + std::string(dir ? dir : "/nonexistent") + "/" + Name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 constexpr uint32_t kFileNotFound = 2, kAccessDenied = 5;  // Windows' error codes
 
