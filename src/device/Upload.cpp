@@ -183,9 +183,9 @@ class TDeviceEngine::TUploadRun {
     SetProgressMaximum(int(size));
     int64_t shown = -1;  // the percentage shown, in hundredths
     int32_t k = 0;
+    e_.RxBuffer.clear();
     for (int64_t pos = 0; pos < size;) {
       ShowPercent(pos, size, shown);
-      e_.RxBuffer.clear();
       uint8_t byte;
       if (samples.Read(&byte, 1) != 1)
         throw std::runtime_error("Cannot read file \"" + NativePath(Sound.SampleFile) + "\". Unexpected end of file");
@@ -194,7 +194,12 @@ class TDeviceEngine::TUploadRun {
       SetProgress(int(pos));
       f_.PumpEvents();
       if (k > 0 && k % protocol::PauseEvery == 0) e_.WaitTicks(1);
-      if (k > 0 && k % protocol::AckEvery == 0) e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+      // An acknowledgement counts from the previous wait on: one that came back while the
+      // bytes before this wait were being sent has arrived, and is not thrown away.
+      if (k > 0 && k % protocol::AckEvery == 0) {
+        e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+        e_.RxBuffer.clear();
+      }
       if (e_.Interrupted()) e_.CheckRun();
       ++k;
       if (progress_ % 100 == 0) f_.PumpEvents();
