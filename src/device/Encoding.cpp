@@ -25,7 +25,7 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   const std::string encoder = EncoderPath();
   // Between two looks at the encoder, handle events as they come, sleeping while none do.
   const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest), SW_MINIMIZE, [this] {
-    front_.PumpEventsUntil(platform::GetTickCount(), 5, [this] { return bool(cancel_); });
+    front_.PumpEventsUntil(platform::GetTickCount(), 5, [this] { return cancel_.load(); });
     // Leaving the wait ends the encoder too.
     if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
   });

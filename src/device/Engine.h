@@ -1,6 +1,7 @@
 #pragma once
 // The device engine: finds the device, plays its sounds and uploads a list of sounds to
 // it. It owns the serial port and shows its work through a front end.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -144,7 +145,7 @@ class TDeviceEngine {
   TDeviceFrontEnd& front_;
   TEngineTimeouts timeouts_;
   bool busy_ = false;
-  volatile bool cancel_ = false;
+  std::atomic<bool> cancel_{false};  // may be set from another thread
   bool lineLost_ = false;    // the port's event thread ended by a failure
   uint32_t lostError_ = 0;   // the system's code of that failure
 };
