@@ -352,8 +352,12 @@ TWaitResult Win32Comm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor
       std::lock_guard lock(state->mutex);
       newMask = state->maskGeneration != generation;  // came before the wait began, so it did not end it
     }
+    // Bytes that came between the look above and the start of the driver's wait may never
+    // be reported by it (Wine keeps no history of them): look once more.
+    uint32_t again = 0;
+    const bool arrived = (driverMask & EV_RXCHAR) && PeekInput(*state, port, again) && again > count;
     const HANDLE handles[2] = {stop, op.Event()};
-    const DWORD r = newMask ? WAIT_TIMEOUT
+    const DWORD r = newMask || arrived ? WAIT_TIMEOUT
                             : ::WaitForMultipleObjects(handleCount, handles, FALSE, sample ? kSamplePeriodMs : INFINITE);
     const DWORD waitError = ::GetLastError();
     if (r == WAIT_OBJECT_0 + 1) {
