@@ -4,8 +4,6 @@
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
 #include "cli/Manifest.h"
-#include "device/Files.h"
-#include "device/UploadFiles.h"
 #include "lists/SoundListFile.h"
 
 namespace cli {
@@ -73,13 +71,11 @@ int RunUpload(const TCliArgs& Args, TReporter& Reporter) {
     const auto prepared = Loaded<TManifest>(Reporter, [&Args] { return ReadManifest(Args.Prepared); });
     if (!prepared) return esError;
     TEngineRig rig(Args, Reporter, prepared->Files, true);
-    rig.front.SamplesOf = [&](int Row) { return FileSizeOf(prepared->Sounds.at(size_t(Row)).SampleFile); };
     return rig.Run([&] { return rig.Upload(rig.engine.UploadPrepared(prepared->Sounds)); });
   }
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
   TEngineRig rig(Args, Reporter, FileNames(*rows), true);
-  rig.front.SamplesOf = [](int Row) { return FileSizeOf(UploadFiles::TempName(Row, ".dat2")); };
   return rig.Run([&] { return rig.Upload(rig.engine.Upload(*rows)); });
 }
 

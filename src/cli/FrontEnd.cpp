@@ -39,22 +39,14 @@ void TCliFrontEnd::Phase(const std::string& Text) {
     ReportProgress(true);
     meter_.Stop();
   }
-  if (Text == kUploadingData) {
-    std::vector<int64_t> sizes(files_.size(), -1);
-    for (size_t i = 0; i < sizes.size() && SamplesOf; ++i) sizes[i] = SamplesOf(int(i));
-    meter_.Start(sizes, platform::GetTickCount());
-  }
+  if (Text == kUploadingData) meter_.Start(int(files_.size()), platform::GetTickCount());
   if (!Text.empty()) phase_ = Text;
   reporter_.Phase(Text);
 }
 
-void TCliFrontEnd::ShowProgressMaximum(int Maximum) {
-  if (meter_.Running()) meter_.RowSize(Maximum);
-}
-
-void TCliFrontEnd::ShowProgress(int Value) {
+void TCliFrontEnd::ShowUploadPosition(int64_t Sent, int64_t Total) {
   if (!meter_.Running()) return;
-  meter_.At(Value);
+  meter_.At(Sent, Total);
   ReportProgress(false);
 }
 
@@ -69,10 +61,7 @@ void TCliFrontEnd::ReportProgress(bool Always) {
 
 void TCliFrontEnd::ShowRowState(int Row, TRowState State) {
   if (State == rsUploading && meter_.Running()) meter_.BeginRow(Row);
-  if (State == rsDone && meter_.Running()) {
-    meter_.EndRow();
-    ReportProgress(true);
-  }
+  if (State == rsDone && meter_.Running()) ReportProgress(true);
   const std::string file = Row < int(files_.size()) ? BaseName(files_[size_t(Row)]) : std::string();
   reporter_.Row(Row, int(files_.size()), file, State);
 }

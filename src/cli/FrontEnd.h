@@ -26,8 +26,6 @@ class TCliFrontEnd : public TDeviceFrontEnd {
   // reporter (an upload), or keep them for the outcome (search, play).
   TCliFrontEnd(TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews);
   void Attach(TDeviceEngine& Engine) { engine_ = &Engine; }
-  // Row R's sample count once encoded (-1 unknown), for the percentage of the whole upload.
-  std::function<int64_t(int)> SamplesOf;
 
   bool CancelRequested() const { return cancelAt_.has_value(); }
   const std::string& LastDeviceText() const { return device_; }
@@ -35,8 +33,10 @@ class TCliFrontEnd : public TDeviceFrontEnd {
   std::string LastNews() const { return message_.empty() ? phase_ : message_; }
 
   void ShowPanelText(int Index, const std::string& Text) override;
-  void ShowProgressMaximum(int Maximum) override;
-  void ShowProgress(int Value) override;
+  // The bar's figures are of the sound in flight; the whole upload's come as positions.
+  void ShowProgressMaximum(int) override {}
+  void ShowProgress(int) override {}
+  void ShowUploadPosition(int64_t Sent, int64_t Total) override;
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool) override {}
   void ShowMessage(const std::string& Text) override;

@@ -26,44 +26,27 @@ std::string LeftText(double Seconds) {
   return text;
 }
 
-void TUploadMeter::Start(std::vector<int64_t> Sizes, uint32_t Now) {
-  for (auto& s : Sizes) s = std::max<int64_t>(s, 0);
-  sizes_ = std::move(Sizes);
+void TUploadMeter::Start(int Rows, uint32_t Now) {
+  rows_ = Rows;
   start_ = Now;
-  row_ = shown_ = -1;
-  before_ = at_ = 0;
+  row_ = -1;
+  sent_ = total_ = 0;
   running_ = true;
 }
 
-void TUploadMeter::BeginRow(int Row) {
-  if (Row < 0 || Row >= int(sizes_.size())) return;
-  before_ = 0;
-  for (int i = 0; i < Row; ++i) before_ += sizes_[size_t(i)];
-  row_ = shown_ = Row;
-  at_ = 0;
-}
+void TUploadMeter::BeginRow(int Row) { row_ = Row; }
 
-void TUploadMeter::EndRow() {
-  if (row_ < 0) return;
-  before_ += sizes_[size_t(row_)];
-  row_ = -1;
-  at_ = 0;
-}
-
-void TUploadMeter::RowSize(int64_t Size) {
-  if (row_ >= 0) sizes_[size_t(row_)] = Size;
-}
-
-void TUploadMeter::At(int64_t BytesInRow) {
-  if (row_ >= 0) at_ = std::min(BytesInRow, sizes_[size_t(row_)]);
+void TUploadMeter::At(int64_t Sent, int64_t Total) {
+  sent_ = Sent;
+  total_ = Total;
 }
 
 TProgressFigures TUploadMeter::Figures(uint32_t Now) const {
   TProgressFigures f;
-  f.Row = shown_ + 1;
-  f.Rows = int(sizes_.size());
-  for (const int64_t s : sizes_) f.Total += s;
-  f.Bytes = before_ + std::max<int64_t>(at_, 0);
+  f.Row = row_ + 1;
+  f.Rows = rows_;
+  f.Total = total_;
+  f.Bytes = sent_;
   const double seconds = double(Now - start_) / 1000.0;
   if (seconds > 0.2 && f.Bytes > 0) {
     f.Rate = double(f.Bytes) / seconds;

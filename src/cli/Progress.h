@@ -24,23 +24,19 @@ std::string LeftText(double Seconds);
 
 class TUploadMeter {
  public:
-  // Sizes holds every row's sample count, -1 where unknown; Now is the tick counter.
-  void Start(std::vector<int64_t> Sizes, uint32_t Now);
-  void BeginRow(int Row);      // from 0
-  void RowSize(int64_t Size);  // the row in flight turned out this long
-  void At(int64_t BytesInRow);
-  void EndRow();  // the row in flight went whole
+  // Now is the tick counter.
+  void Start(int Rows, uint32_t Now);
+  void BeginRow(int Row);  // from 0
+  void At(int64_t Sent, int64_t Total);  // sample bytes of the whole data phase
   void Stop() { running_ = false; }
   bool Running() const { return running_; }
   TProgressFigures Figures(uint32_t Now) const;
 
  private:
-  std::vector<int64_t> sizes_;
+  int rows_ = 0;
   uint32_t start_ = 0;
-  int row_ = -1;        // in flight
-  int shown_ = -1;      // the last in flight
-  int64_t before_ = 0;  // bytes of the rows before the one in flight
-  int64_t at_ = 0;
+  int row_ = -1;  // the last in flight
+  int64_t sent_ = 0, total_ = 0;
   bool running_ = false;
 };
 
