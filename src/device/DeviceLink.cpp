@@ -3,17 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <system_error>
 
 #include "device/Engine.h"
 #include "device/Protocol.h"
 #include "platform/port_holder.h"
 #include "platform/port_map.h"
+#include "platform/error_text.h"
 #include "platform/ticks.h"
 
 namespace {
-
-std::string SystemErrorText(uint32_t Code) { return std::system_category().message(int(Code)); }
 
 std::string BusyText(const std::string& Port) {
   const std::string holder = platform::PortHolder(Port);
@@ -52,7 +50,7 @@ void TDeviceEngine::OpenPort() {
 void TDeviceEngine::CheckRun() const {
   if (lineLost_)
     throw EUploadStopped(TUploadOutcome::DeviceLost, "The device on " + ComPort->Port() + " was disconnected.\n" +
-                                                         SystemErrorText(lostError_));
+                                                         platform::SystemErrorText(lostError_));
   if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
 }
 

@@ -4,16 +4,14 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
 
 #include "device/Encoding.h"
 #include "device/Files.h"
 #include "device/Protocol.h"
+#include "platform/error_text.h"
 #include "platform/ticks.h"
 
 namespace {
-
-std::string SystemErrorText(uint32_t Code) { return std::system_category().message(int(Code)); }
 
 // "<Label> 95.1 s (4.0 MB)": samples play at one byte each.
 std::string SizeText(const char* Label, int64_t Bytes) {
@@ -42,7 +40,8 @@ class TDeviceEngine::TUploadRun {
     } catch (const EUploadStopped& e) {
       return Stopped(e.Outcome(), e.what());
     } catch (const EComPortExt& e) {
-      return Stopped(TUploadOutcome::DeviceLost, std::string(e.what()) + "\n" + SystemErrorText(e.SystemErrorCode()));
+      const std::string why = platform::SystemErrorText(e.SystemErrorCode());
+      return Stopped(TUploadOutcome::DeviceLost, std::string(e.what()) + "\n" + why);
     } catch (...) {
       MarkFailed();
       throw;

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/error_text.h"
+
 namespace platform {
 
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
@@ -10,6 +12,8 @@ ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::str
   }
   return child.Outcome();
 }
+
+std::string StartErrorText(int StartError) { return SystemErrorText(static_cast<uint32_t>(StartError)); }
 
 std::string LastLine(const std::string& Text) {
   size_t end = Text.size();

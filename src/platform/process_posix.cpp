@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -126,6 +125,5 @@ bool ChildProcess::Running(int TimeoutMs) {
   return false;
 }
 
-std::string StartErrorText(int StartError) { return std::strerror(StartError); }
 
 }  // namespace platform

@@ -102,15 +102,6 @@ bool ChildProcess::Running(int TimeoutMs) {
   return false;
 }
 
-std::string StartErrorText(int StartError) {
-  char* text = nullptr;
-  const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(StartError), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n > 0 && text ? std::string(text, n) : "error " + std::to_string(StartError);
-  if (text) ::LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.')) out.pop_back();
-  return out;
-}
 
 }  // namespace platform
 
