@@ -53,6 +53,8 @@ class Pty {
   // master keeps the terminal alive; then nobody but root could reopen it. Clears the
   // flag once it has been seen twice in a row with no lock held on the port.
   void ReleaseStaleExclusive();
+  // The host was seen alive: the flag is its own.
+  void KeepExclusive() { stale_exclusive_seen_ = 0; }
 
  private:
   bool LockHeld() const;

@@ -38,6 +38,7 @@ struct Simulator::State {
   Clock::time_point Deadline(Clock::time_point now, bool can_read);
   bool ReadHost();  // false once the line is hung up
   void Feed(std::uint8_t byte, unsigned host_baud, Clock::time_point now);
+  void CheckExclusive();
   void StartStall(Clock::time_point now);
   void EndStallIfDue(Clock::time_point now);
   void Hangup();
@@ -51,6 +52,7 @@ struct Simulator::State {
   std::vector<std::uint8_t> out;  // reply bytes due but not yet written
   bool write_failed_reported = false;
   Clock::time_point next_check{};
+  std::uint64_t received_at_check = 0;  // the host's bytes taken by the last check
   std::optional<Clock::time_point> stalled_until;
   UniqueFd stop_fd;
   std::string link_path;
@@ -165,6 +167,18 @@ void Simulator::State::SendChatter(Clock::time_point now) {
   if (n > 0) recorder.CountSent(std::size_t(n));
 }
 
+// Reading the kernel's lock table can hold this thread for tens of milliseconds, long enough
+// to starve a fast host of its acknowledgements, so it is read only while the line is quiet:
+// a host that is sending is alive and holds its port.
+void Simulator::State::CheckExclusive() {
+  const std::uint64_t received = recorder.Received();
+  if (received == received_at_check)
+    pty.ReleaseStaleExclusive();
+  else
+    pty.KeepExclusive();
+  received_at_check = received;
+}
+
 void Simulator::State::StartStall(Clock::time_point now) {
   pty.HoldHostOutput(true);
   line.Idle();  // the held bytes come at the line's pace afterwards, not in a burst
@@ -248,7 +262,7 @@ void Simulator::State::Serve() {
     SendReplies(now);
     SendChatter(now);
     if (now >= next_check) {
-      pty.ReleaseStaleExclusive();
+      CheckExclusive();
       next_check = now + kExclusiveCheck;
     }
     EndStallIfDue(now);
