@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devsim/devsim.h"
@@ -71,6 +72,10 @@ int main(int argc, char** argv) {
     ReportCpu("WaitForByte(10000), times out", [&] { w->WaitForByte(10000, '+'); });
     ReportCpu("WaitTicks(1) x 1000", [&] {
       for (int i = 0; i < 1000; ++i) w->WaitTicks(1);
+    });
+    // What any thread pays here to sleep to each next tick: the floor of the line above.
+    ReportCpu("bare sleep to the next tick x 1000", [] {
+      for (int i = 0; i < 1000; ++i) std::this_thread::sleep_for(platform::TimeUntilTicks(platform::GetTickCount(), 1));
     });
   }
 
