@@ -189,7 +189,7 @@ void TDeviceEngine::Search() {
 void TDeviceEngine::SearchDevice() {
   // A search started from the events that a search pumps would empty PortList under it.
   if (busy_) return;
-  TBusyScope busy(*this);
+  FlagScope busy(busy_);
   Search();
 }
 
@@ -197,7 +197,7 @@ void TDeviceEngine::SearchDevice() {
 
 void TDeviceEngine::SoundTest(int Number) {
   if (busy_ || Number < 1 || Number > 4) return;
-  TBusyScope busy(*this);
+  FlagScope busy(busy_);
   // Only the device a search found may get the byte; any other port may belong to anything.
   if (Device.Status == 0) Search();
   if (Device.Status == 0) return;  // the search said why in panel 2

@@ -110,7 +110,7 @@ int64_t TDeviceEngine::TEncoding::PrepareSamples(const std::string& Encoded, con
 
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   if (busy_) return TUploadOutcome::NotStarted;
-  TBusyScope busy(*this);
+  FlagScope busy(busy_);
   TEncoding encoding(*this, [this](int Value) { front_.ShowProgress(Value); });
   front_.ShowProgress(0);
   front_.ShowProgressMaximum(int(Rows.size()));

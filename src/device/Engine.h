@@ -11,6 +11,7 @@
 #include "device/DeviceInfo.h"
 #include "device/FrontEnd.h"
 #include "serial/CPort.h"
+#include "toolkit/flag_scope.h"
 
 // The design's waits; tests shorten them.
 struct TEngineTimeouts {
@@ -121,17 +122,6 @@ class TDeviceEngine {
   friend class TUploadRun;
   class TEncoding;
   friend class TEncoding;
-  // Holds the engine busy for the length of a scope, also when it is left by an error.
-  class TBusyScope {
-   public:
-    explicit TBusyScope(TDeviceEngine& E) : e_(E) { e_.busy_ = true; }
-    ~TBusyScope() { e_.busy_ = false; }
-    TBusyScope(const TBusyScope&) = delete;
-    TBusyScope& operator=(const TBusyScope&) = delete;
-
-   private:
-    TDeviceEngine& e_;
-  };
   void SendByte(uint8_t Byte);
   void OpenPort();
   void ClosePortQuietly() noexcept;

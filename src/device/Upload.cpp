@@ -282,14 +282,14 @@ class TDeviceEngine::TUploadRun {
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
   if (busy_) return TUploadOutcome::NotStarted;  // started again from one of our own pumps
-  TBusyScope busy(*this);
+  FlagScope busy(busy_);
   TUploadRun run(*this);
   return run.Run(&Rows, nullptr);
 }
 
 TUploadOutcome TDeviceEngine::UploadPrepared(const TPreparedSounds& Sounds) {
   if (busy_) return TUploadOutcome::NotStarted;
-  TBusyScope busy(*this);
+  FlagScope busy(busy_);
   TUploadRun run(*this);
   return run.Run(nullptr, &Sounds);
 }

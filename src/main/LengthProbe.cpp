@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "device/Protocol.h"
 #include "platform/exe_path.h"
 
 TLengthProbe::TLengthProbe(DoneHandler Done, QObject* Parent) : QObject(Parent), Done_(std::move(Done)) {}
@@ -18,17 +19,18 @@ TLengthProbe::~TLengthProbe() {
 }
 
 QString TLengthProbe::ProbePath() {
-  const QString Local = QFile::decodeName(platform::ExecutableDir().c_str()) + QStringLiteral("coder/ffprobe");
-  const QFileInfo Info(Local);
-  if (!platform::ExecutableDir().empty() && Info.isFile() && Info.isExecutable()) return Local;
-  return QStringLiteral("ffprobe");
+  static const QString Path = [] {
+    const std::string Bundled = platform::BundledProgram("coder", "ffprobe");
+    return Bundled.empty() ? QStringLiteral("ffprobe") : QFile::decodeName(Bundled.c_str());
+  }();
+  return Path;
 }
 
 qint64 TLengthProbe::BytesOfDuration(const QString& Text) {
   bool Ok = false;
   const double Seconds = Text.trimmed().toDouble(&Ok);
   if (!Ok || !std::isfinite(Seconds) || Seconds < 0) return -1;
-  return qint64(std::llround(Seconds * kSampleRate));
+  return qint64(std::llround(Seconds * protocol::SampleRate));
 }
 
 quint64 TLengthProbe::Request(const QString& FileName) {

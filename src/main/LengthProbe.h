@@ -18,9 +18,7 @@ class TLengthProbe : public QObject {
 
   // Queues FileName and returns the request's id.
   quint64 Request(const QString& FileName);
-  bool Busy() const { return Running_ != nullptr || !Queue_.empty(); }
 
-  static constexpr int kSampleRate = 44100;
   // Device bytes (one per sample) for a duration in seconds, as ffprobe prints it.
   static qint64 BytesOfDuration(const QString& Text);
   // coder/ffprobe beside the executable when there is one, else "ffprobe" from PATH.

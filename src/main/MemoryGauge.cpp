@@ -28,7 +28,7 @@ bool TMemoryGauge::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 QString TMemoryGauge::SecondsAndMB(int64_t Bytes) {
-  return QStringLiteral("%1 s (%2 MB)").arg(Seconds(double(Bytes) / TMemoryUse::kSampleRate),
+  return QStringLiteral("%1 s (%2 MB)").arg(Seconds(double(Bytes) / protocol::SampleRate),
                                            QString::number(double(Bytes) / (1024.0 * 1024.0), 'f', 1));
 }
 

@@ -13,7 +13,6 @@ class TMemoryGauge : public QWidget {
   TMemoryGauge(QWidget* Parent, int Left);
 
   void SetUse(const TMemoryUse& Use);
-  const TMemoryUse& Use() const { return Use_; }
   // The two lines it shows, e.g. "38.2 of 95.1 s" and "56.9 s left".
   QString TopLine() const;
   QString BottomLine() const;

@@ -199,7 +199,9 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void BindListFileHandlers();
   bool ConfirmListChange();
   QString AskListFileName(bool Save);
-  void AppendListedSound(const QString& FileName, const QString& Address);
+  void DeviceMayHaveChanged();
+  // A row as AppendSoundRow makes it, with Address when given; "Missing" when the file is not there.
+  void AppendListedSound(const QString& FileName, const QString& Address = QString());
   void RememberRecent(const QString& FileName);
   void FillRecentMenu();
   void ProbeDone(quint64 Id, qint64 Bytes);

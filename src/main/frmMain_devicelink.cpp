@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "main/EventPump.h"
-#include "main/FlagScope.h"
+#include "toolkit/flag_scope.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 #include "toolkit/qt_wakeup.h"
@@ -50,12 +50,14 @@ void TForm1::Searchdevice1Click(QObject* /*Sender*/) {
   if (SearchRunning) return;
   FlagScope running(SearchRunning);
   Engine->SearchDevice();
+  DeviceMayHaveChanged();
 }
 
 void TForm1::Sound41Click(QObject* Sender) {
   if (SearchRunning || UploadRunning) return;
   const auto* item = qobject_cast<QAction*>(Sender);
   Engine->SoundTest(item ? item->data().toInt() : 0);
+  DeviceMayHaveChanged();
 }
 
 // ---- front end ----

@@ -138,10 +138,11 @@ bool TForm1::ConfirmListChange() {
 void TForm1::OpenListFile(const QString& FileName) {
   if (UploadRunning) return;
   const std::filesystem::path File = QFileInfo(FileName).filesystemFilePath();
-  lists::LoadList(File);  // a bad list is refused before anything is asked
-  if (!ConfirmListChange() || UploadRunning) return;
-  // Read again: saving the changes may just have rewritten this very file.
-  const std::vector<lists::ListedSound> Rows = lists::LoadList(File);
+  std::vector<lists::ListedSound> Rows = lists::LoadList(File);  // a bad list is refused before anything is asked
+  if (ListModified()) {
+    if (!ConfirmListChange() || UploadRunning) return;
+    Rows = lists::LoadList(File);  // saving the changes may just have rewritten this very file
+  }
   LV->clear();
   for (const lists::ListedSound& Row : Rows)
     AppendListedSound(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));

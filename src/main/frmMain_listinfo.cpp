@@ -1,7 +1,5 @@
 // What the window shows about the rows beyond the designed columns: missing sounds, lengths,
 // duplicate digital addresses, the memory gauge; and files dropped from a file manager.
-#include <QAbstractButton>
-#include <QAction>
 #include <QFileInfo>
 #include <QHash>
 #include <QTimer>
@@ -23,7 +21,7 @@ constexpr int kLengthBytesRole = Qt::UserRole + 1;  // device bytes; absent whil
 constexpr int kGaugeLeft = 505;  // right of "Upload to device", which ends at 497
 
 QString LengthText(qint64 Bytes) {
-  return Bytes < 0 ? QStringLiteral("?") : QString::number(double(Bytes) / TMemoryUse::kSampleRate, 'f', 1);
+  return Bytes < 0 ? QStringLiteral("?") : QString::number(double(Bytes) / protocol::SampleRate, 'f', 1);
 }
 
 }  // namespace
@@ -44,10 +42,6 @@ void TForm1::BindListFileHandlers() {
   connect(Rows, &QAbstractItemModel::rowsRemoved, this, Changed);
   connect(Rows, &QAbstractItemModel::dataChanged, this, Changed);
   connect(Rows, &QAbstractItemModel::modelReset, this, Changed);
-  // A search (also the upload's own) brings a new device memory.
-  for (QAbstractButton* B : {static_cast<QAbstractButton*>(btnSearch), static_cast<QAbstractButton*>(btnUpload)})
-    connect(B, &QAbstractButton::clicked, this, Changed);
-  for (QAction* A : {Searchdevice1, Startuploading1}) connect(A, &QAction::triggered, this, Changed);
 
   static_cast<TSoundListView*>(LV)->OnDropFiles = [this](const QStringList& Paths) {
     Guarded([&] { AddSoundPaths(Paths); });
@@ -55,10 +49,15 @@ void TForm1::BindListFileHandlers() {
   UpdateListViews();
 }
 
+// A search, also the one of an upload or a sound test, may have found another device memory.
+void TForm1::DeviceMayHaveChanged() {
+  if (ListUpdate_) ListUpdate_->start();
+}
+
 void TForm1::AppendListedSound(const QString& FileName, const QString& Address) {
   AppendSoundRow(FileName);
   QTreeWidgetItem* Row = LV->topLevelItem(LV->topLevelItemCount() - 1);
-  Row->setText(ColAddress, Address);
+  if (!Address.isEmpty()) Row->setText(ColAddress, Address);
   if (!QFileInfo::exists(FileName)) {
     Row->setText(ColStateCode, QString::number(StateMissing));
     Row->setText(ColState, QStringLiteral("Missing"));
@@ -68,7 +67,7 @@ void TForm1::AppendListedSound(const QString& FileName, const QString& Address) 
 void TForm1::AddSoundPaths(const QStringList& Paths) {
   if (UploadRunning) return;
   for (const QString& FileName : ExpandSoundPaths(Paths))
-    AppendListedSound(FileName, QString::number(LV->topLevelItemCount() + 1));
+    AppendListedSound(FileName);
   RefreshList();
 }
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "main/FlagScope.h"
+#include "toolkit/flag_scope.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
@@ -67,6 +67,7 @@ void TForm1::Startuploading1Click(QObject*) {
   UploadClock_.invalidate();
   const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
   Engine->Upload(RowsOf(LV));
+  DeviceMayHaveChanged();
   if (QuitAfterUpload_) QCoreApplication::quit();
   if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });
   CloseAfterUpload_ = false;
