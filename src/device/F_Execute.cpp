@@ -1,6 +1,6 @@
 #include "device/F_Execute.h"
 
-
+#include "platform/error_text.h"
 #include "platform/process.h"
 
 namespace {
@@ -14,7 +14,7 @@ std::string Trimmed(const std::string& S) {
 }  // namespace
 
 std::string TExecuteResult::Failure(const std::string& FileName) const {
-  if (!Started) return "cannot start " + FileName + ": " + platform::StartErrorText(StartError);
+  if (!Started) return "cannot start " + FileName + ": " + platform::SystemErrorText(static_cast<uint32_t>(StartError));
   if (!Exited) return FileName + " was ended by signal " + std::to_string(ExitCode);
   if (ExitCode == 0) return {};
   const std::string last = Trimmed(platform::LastLine(ErrorOutput));

@@ -1,7 +1,5 @@
 #include "platform/process.h"
 
-#include "platform/error_text.h"
-
 namespace platform {
 
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
@@ -12,8 +10,6 @@ ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::str
   }
   return child.Outcome();
 }
-
-std::string StartErrorText(int StartError) { return SystemErrorText(static_cast<uint32_t>(StartError)); }
 
 std::string LastLine(const std::string& Text) {
   size_t end = Text.size();

@@ -52,9 +52,6 @@ class ChildProcess {
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
                           const std::function<void()>& Pump, int PollMs = 5);
 
-// The system's text for a StartError.
-std::string StartErrorText(int StartError);
-
 // The last line of Text that is not blank, with \r treated as a line end too (progress
 // output rewrites its line with \r).
 std::string LastLine(const std::string& Text);

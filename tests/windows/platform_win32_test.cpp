@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/error_text.h"
 #include "platform/exe_path.h"
 #include "platform/port_map.h"
 #include "platform/process.h"
@@ -48,7 +49,7 @@ TEST(Process, AMissingProgramReturnsAtOnce) {
   const ProcessOutcome r = RunAndWait(ExecutableDir() + "no-such-program.exe", {}, [&] { ++pumps; });
   EXPECT_FALSE(r.Started);
   EXPECT_EQ(r.StartError, 2) << "ERROR_FILE_NOT_FOUND";
-  const std::string text = StartErrorText(r.StartError);
+  const std::string text = SystemErrorText(static_cast<uint32_t>(r.StartError));
   EXPECT_FALSE(text.empty());
   EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << "one line: " << text;
   EXPECT_EQ(pumps, 0);
