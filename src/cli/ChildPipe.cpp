@@ -1,18 +1,39 @@
 #include "cli/ChildPipe.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "platform/ticks.h"
 
 namespace cli {
+namespace {
+
+// The kind of number a failed start leaves in StartError.
+const std::error_category& StartErrors() {
+#ifdef _WIN32
+  return std::system_category();  // GetLastError()
+#else
+  return std::generic_category();  // errno
+#endif
+}
+
+}  // namespace
+
+TChildPipe::TChildPipe(const std::string& Program, const std::vector<std::string>& Args, bool MergeErrors)
+    : child_(Program, Args,
+             {.Piped = MergeErrors ? platform::PipedStreams::OutputAndError : platform::PipedStreams::Output,
+              .LookUpInPath = false,
+              .Interruptible = true}) {
+  if (!child_.Started())
+    throw std::system_error(child_.Outcome().StartError, StartErrors(), "cannot start " + Program);
+}
 
 void TChildPipe::ReadLines(const std::function<void(const std::string&)>& Line) {
   char buf[4096];
   while (OutputOpen()) {
-    const long n = ReadAvailable(buf, sizeof buf);
+    const long n = child_.Read(buf, sizeof buf);
     if (n < 0) return;  // nothing more for now
     if (n == 0) {
-      CloseOutput();
       if (!partial_.empty()) Line(partial_);
       partial_.clear();
       return;
@@ -33,7 +54,7 @@ bool TChildPipe::Finish(int TimeoutMs, const std::function<void(const std::strin
   const uint32_t start = platform::GetTickCount();
   for (;;) {
     ReadLines(Line);
-    if (!OutputOpen() && Reap(false)) return true;
+    if (!OutputOpen() && HasEnded()) return true;
     const int left = TimeoutMs - int(platform::TicksSince(start));
     if (left <= 0) return false;
     if (OutputOpen())
@@ -41,6 +62,12 @@ bool TChildPipe::Finish(int TimeoutMs, const std::function<void(const std::strin
     else
       platform::Sleep(10);
   }
+}
+
+void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs) {
+  std::vector<platform::ChildProcess*> processes;
+  for (TChildPipe* c : Children) processes.push_back(&c->child_);
+  platform::WaitForOutput(processes, TimeoutMs);
 }
 
 }  // namespace cli

@@ -2,6 +2,27 @@
 
 namespace platform {
 
+bool ChildProcess::Running(int TimeoutMs) {
+  if (!Started() || ended_) return false;
+  WaitForOutput({this}, TimeoutMs);
+  CollectErrorOutput();
+  if (!Ended()) return true;
+  // Whatever the child wrote is in the pipe now. A grandchild may still hold the pipe
+  // open, so take what is there and stop listening.
+  CollectErrorOutput();
+  ClosePipe();
+  return false;
+}
+
+void ChildProcess::CollectErrorOutput() {
+  std::string& out = outcome_.ErrorOutput;
+  char buf[4096];
+  for (long n; (n = Read(buf, sizeof buf)) > 0;) {
+    out.append(buf, size_t(n));
+    if (out.size() > MaxErrorOutput) out.erase(0, out.size() - MaxErrorOutput);
+  }
+}
+
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
                           const std::function<void()>& Pump, int PollMs) {
   ChildProcess child(Program, Args);

@@ -1,5 +1,4 @@
 #include "platform/process.h"
-#include "platform/spawn_posix.h"
 
 #include <cerrno>
 #include <csignal>
@@ -20,9 +19,23 @@ struct Fd {
   ~Fd() { if (fd >= 0) ::close(fd); }
 };
 
+// posix_spawn's file actions, released on every way out.
+class SpawnActions {
+ public:
+  SpawnActions() { posix_spawn_file_actions_init(&a_); }
+  ~SpawnActions() { posix_spawn_file_actions_destroy(&a_); }
+  SpawnActions(const SpawnActions&) = delete;
+  SpawnActions& operator=(const SpawnActions&) = delete;
+  posix_spawn_file_actions_t* get() { return &a_; }
+
+ private:
+  posix_spawn_file_actions_t a_;
+};
+
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args) {
+ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args,
+                           const ChildOptions& Options) {
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) {
     outcome_.StartError = errno;
@@ -32,8 +45,11 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
 
   SpawnActions actions;
   posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 2);
+  if (Options.Piped == PipedStreams::Error)
+    posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
+  else
+    posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 1);
+  if (Options.Piped != PipedStreams::Output) posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 2);
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(Program.c_str()));
@@ -41,89 +57,70 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   argv.push_back(nullptr);
 
   pid_t pid = -1;
-  const int rc = ::posix_spawnp(&pid, Program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  const auto spawn = Options.LookUpInPath ? ::posix_spawnp : ::posix_spawn;
+  const int rc = spawn(&pid, Program.c_str(), actions.get(), nullptr, argv.data(), environ);
   if (rc != 0) {
     outcome_.StartError = rc;
     return;
   }
   pid_ = pid;
   outcome_.Started = true;
-  err_fd_ = read_end.fd;
+  pipe_ = read_end.fd;
   read_end.fd = -1;
-  ::fcntl(err_fd_, F_SETFL, ::fcntl(err_fd_, F_GETFL) | O_NONBLOCK);
+  ::fcntl(int(pipe_), F_SETFL, ::fcntl(int(pipe_), F_GETFL) | O_NONBLOCK);
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0 && !finished_) {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+  if (Started() && !ended_) {
+    ::kill(pid_t(pid_), SIGKILL);
+    Ended(true);
   }
-  if (err_fd_ >= 0) ::close(err_fd_);
+  ClosePipe();
 }
 
-void ChildProcess::DrainErrorOutput(int TimeoutMs) {
-  if (err_fd_ < 0) {
-    return;
-  }
-  pollfd p{static_cast<int>(err_fd_), POLLIN, 0};
-  if (::poll(&p, 1, TimeoutMs) <= 0) return;
-  char buf[4096];
+long ChildProcess::Read(char* Buf, size_t Size) {
+  if (!PipeOpen()) return 0;
   for (;;) {
-    const ssize_t n = ::read(err_fd_, buf, sizeof buf);
-    if (n > 0) {
-      outcome_.ErrorOutput.append(buf, static_cast<size_t>(n));
-      if (outcome_.ErrorOutput.size() > MaxErrorOutput)
-        outcome_.ErrorOutput.erase(0, outcome_.ErrorOutput.size() - MaxErrorOutput);
-      continue;
-    }
+    const ssize_t n = ::read(int(pipe_), Buf, Size);
     if (n < 0 && errno == EINTR) continue;
-    if (n == 0) {  // every writer has gone
-      ::close(err_fd_);
-      err_fd_ = -1;
-    }
-    return;
+    if (n == 0) ClosePipe();  // every writer has gone
+    return n < 0 ? -1 : long(n);
   }
 }
 
-void ChildProcess::Reap(int Status) {
-  finished_ = true;
-  if (WIFEXITED(Status)) {
-    outcome_.Exited = true;
-    outcome_.ExitCode = WEXITSTATUS(Status);
-  } else if (WIFSIGNALED(Status)) {
-    outcome_.ExitCode = WTERMSIG(Status);
-  }
-  // Whatever the child wrote is in the pipe now. A grandchild may still hold the pipe
-  // open, so take what is there and stop listening.
-  DrainErrorOutput(0);
-  if (err_fd_ >= 0) {
-    ::close(err_fd_);
-    err_fd_ = -1;
-  }
+void ChildProcess::ClosePipe() {
+  if (!PipeOpen()) return;
+  ::close(int(pipe_));
+  pipe_ = -1;
 }
 
-bool ChildProcess::Running(int TimeoutMs) {
-  if (pid_ <= 0 || finished_) return false;
-  DrainErrorOutput(TimeoutMs);
+bool ChildProcess::Ended(bool Wait) {
+  if (!Started() || ended_) return true;
   int status = 0;
   pid_t r;
   do {
-    r = ::waitpid(pid_, &status, WNOHANG);
+    r = ::waitpid(pid_t(pid_), &status, Wait ? 0 : WNOHANG);
   } while (r < 0 && errno == EINTR);
-  if (r == 0) {
-    // A child that closed its standard error early would make poll() return at once.
-    if (err_fd_ < 0 && TimeoutMs > 0) ::usleep(static_cast<useconds_t>(TimeoutMs) * 1000);
-    return true;
+  if (r == 0) return false;
+  ended_ = true;  // on an error too: not ours to wait for any more
+  if (r == pid_t(pid_) && WIFEXITED(status)) {
+    outcome_.Exited = true;
+    outcome_.ExitCode = WEXITSTATUS(status);
+  } else if (r == pid_t(pid_) && WIFSIGNALED(status)) {
+    outcome_.ExitCode = WTERMSIG(status);
   }
-  if (r == pid_) {
-    Reap(status);
-  } else {
-    finished_ = true;  // not ours to wait for any more
-  }
-  return false;
+  return true;
 }
 
+void ChildProcess::Interrupt() {
+  if (Started() && !ended_) ::kill(pid_t(pid_), SIGINT);
+}
+
+void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
+  std::vector<pollfd> fds;
+  for (const ChildProcess* c : Children)
+    if (c->PipeOpen()) fds.push_back({int(c->pipe_), POLLIN, 0});
+  ::poll(fds.data(), fds.size(), TimeoutMs);
+}
 
 }  // namespace platform

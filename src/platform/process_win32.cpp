@@ -1,4 +1,5 @@
 #include "platform/process.h"
+#include "platform/ticks.h"
 #include "platform/win32_api.h"
 
 #include <algorithm>
@@ -6,24 +7,38 @@
 namespace platform {
 namespace {
 
+using win32::AsHandle;
 using win32::TOwnedHandle;
 
 TOwnedHandle OpenNul(DWORD Access, SECURITY_ATTRIBUTES& Inherit) {
   return TOwnedHandle(::CreateFileA("NUL", Access, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit, OPEN_EXISTING, 0, nullptr));
 }
 
+// A copy of Handle the child can inherit; none when this process has no such handle.
+TOwnedHandle InheritableCopy(HANDLE Handle) {
+  HANDLE copy = nullptr;
+  if (Handle == nullptr || Handle == INVALID_HANDLE_VALUE ||
+      !::DuplicateHandle(::GetCurrentProcess(), Handle, ::GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
+    return {};
+  return TOwnedHandle(copy);
+}
+
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args) {
+ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args,
+                           const ChildOptions& Options) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 64 * 1024)) {
     outcome_.StartError = static_cast<int>(::GetLastError());
     return;
   }
-  TOwnedHandle errRead(readEnd), errWrite(writeEnd);
-  ::SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);  // only the child's end goes over
-  TOwnedHandle in = OpenNul(GENERIC_READ, inherit), out = OpenNul(GENERIC_WRITE, inherit);
+  TOwnedHandle pipeRead(readEnd), pipeWrite(writeEnd);
+  ::SetHandleInformation(pipeRead.Get(), HANDLE_FLAG_INHERIT, 0);  // only the child's end goes over
+  const bool pipeOut = Options.Piped != PipedStreams::Error, pipeErr = Options.Piped != PipedStreams::Output;
+  TOwnedHandle in = OpenNul(GENERIC_READ, inherit);
+  TOwnedHandle out = pipeOut ? TOwnedHandle() : OpenNul(GENERIC_WRITE, inherit);
+  TOwnedHandle err = pipeErr ? TOwnedHandle() : InheritableCopy(::GetStdHandle(STD_ERROR_HANDLE));
 
   std::string commandLine = win32::CommandLine(Program, Args);
 
@@ -31,77 +46,93 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = in.Get();
-  si.hStdOutput = out.Get();
-  si.hStdError = errWrite.Get();
+  si.hStdOutput = pipeOut ? pipeWrite.Get() : out.Get();
+  si.hStdError = pipeErr ? pipeWrite.Get() : err.Get();
   PROCESS_INFORMATION pi{};
-  // No shell: CreateProcess looks the program up itself (its folder, the system's, PATH).
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi)) {
+  // No shell. Without a program name CreateProcess looks the program up itself (its folder,
+  // the system's, PATH).
+  if (!::CreateProcessA(Options.LookUpInPath ? nullptr : Program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        Options.Interruptible ? CREATE_NEW_PROCESS_GROUP : CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi)) {
     outcome_.StartError = static_cast<int>(::GetLastError());
     return;
   }
   ::CloseHandle(pi.hThread);
   pid_ = win32::AsValue(pi.hProcess);
-  err_fd_ = win32::AsValue(errRead.Release());
+  pipe_ = win32::AsValue(pipeRead.Release());
   outcome_.Started = true;
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ != -1) {
-    if (!finished_) {
-      ::TerminateProcess(win32::AsHandle(pid_), 1);
-      ::WaitForSingleObject(win32::AsHandle(pid_), INFINITE);
+  if (Started()) {
+    if (!ended_) {
+      ::TerminateProcess(AsHandle(pid_), 1);
+      Ended(true);
     }
-    ::CloseHandle(win32::AsHandle(pid_));
+    ::CloseHandle(AsHandle(pid_));
   }
-  if (err_fd_ != -1) ::CloseHandle(win32::AsHandle(err_fd_));
+  ClosePipe();
 }
 
-// Takes what the pipe holds now; TimeoutMs is spent waiting for the child instead (Running).
-void ChildProcess::DrainErrorOutput(int) {
-  while (err_fd_ != -1) {
-    DWORD available = 0;
-    if (!::PeekNamedPipe(win32::AsHandle(err_fd_), nullptr, 0, nullptr, &available, nullptr)) {
-      ::CloseHandle(win32::AsHandle(err_fd_));  // every writer has gone
-      err_fd_ = -1;
-      return;
-    }
-    if (available == 0) return;
-    char buf[4096];
-    DWORD n = 0;
-    if (!::ReadFile(win32::AsHandle(err_fd_), buf, std::min<DWORD>(available, sizeof buf), &n, nullptr) || n == 0) return;
-    outcome_.ErrorOutput.append(buf, n);
-    if (outcome_.ErrorOutput.size() > MaxErrorOutput)
-      outcome_.ErrorOutput.erase(0, outcome_.ErrorOutput.size() - MaxErrorOutput);
-  }
+long ChildProcess::Read(char* Buf, size_t Size) {
+  if (!PipeOpen()) return 0;
+  DWORD available = 0, n = 0;
+  // Peeking fails once every writer has gone.
+  const bool open = ::PeekNamedPipe(AsHandle(pipe_), nullptr, 0, nullptr, &available, nullptr);
+  if (open && available == 0) return -1;
+  if (open && ::ReadFile(AsHandle(pipe_), Buf, std::min<DWORD>(available, DWORD(Size)), &n, nullptr) && n > 0)
+    return long(n);
+  ClosePipe();
+  return 0;
 }
 
-void ChildProcess::Reap(int Status) {
-  finished_ = true;
-  outcome_.Exited = true;
-  outcome_.ExitCode = Status;
-  // Whatever the child wrote is in the pipe now; a grandchild may still hold it open.
-  DrainErrorOutput(0);
-  if (err_fd_ != -1) {
-    ::CloseHandle(win32::AsHandle(err_fd_));
-    err_fd_ = -1;
-  }
+void ChildProcess::ClosePipe() {
+  if (!PipeOpen()) return;
+  ::CloseHandle(AsHandle(pipe_));
+  pipe_ = -1;
 }
 
-bool ChildProcess::Running(int TimeoutMs) {
-  if (pid_ == -1 || finished_) return false;
-  DrainErrorOutput(0);
-  const DWORD r = ::WaitForSingleObject(win32::AsHandle(pid_), static_cast<DWORD>(std::max(TimeoutMs, 0)));
-  if (r == WAIT_TIMEOUT) {
-    DrainErrorOutput(0);
-    return true;
-  }
+bool ChildProcess::Ended(bool Wait) {
+  if (!Started() || ended_) return true;
+  if (::WaitForSingleObject(AsHandle(pid_), Wait ? INFINITE : 0) == WAIT_TIMEOUT) return false;
   DWORD code = 0;
-  ::GetExitCodeProcess(win32::AsHandle(pid_), &code);
-  Reap(static_cast<int>(code));
-  return false;
+  ::GetExitCodeProcess(AsHandle(pid_), &code);
+  ended_ = true;
+  outcome_.Exited = true;  // Windows has no death by signal
+  outcome_.ExitCode = int(code);
+  return true;
 }
 
+void ChildProcess::Interrupt() {
+  // Needs a console shared with the child; without one, ending it is all that is left.
+  if (Started() && !ended_ && !::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, ::GetProcessId(AsHandle(pid_))))
+    ::TerminateProcess(AsHandle(pid_), 1);
+}
+
+// An anonymous pipe cannot be waited on: each is looked at every few milliseconds, while the
+// wait on the children's processes ends it early when one ends.
+void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
+  constexpr DWORD kLookEveryMs = 10;
+  std::vector<HANDLE> running;
+  for (const ChildProcess* c : Children)
+    if (c->Started() && !c->ended_ && running.size() < MAXIMUM_WAIT_OBJECTS) running.push_back(AsHandle(c->pid_));
+  const uint32_t start = platform::GetTickCount();
+  for (;;) {
+    for (const ChildProcess* c : Children) {
+      DWORD available = 0;
+      if (c->PipeOpen() &&
+          (!::PeekNamedPipe(AsHandle(c->pipe_), nullptr, 0, nullptr, &available, nullptr) || available > 0))
+        return;
+    }
+    const int left = TimeoutMs - int(TicksSince(start));
+    if (left <= 0) return;
+    const DWORD slice = std::min<DWORD>(DWORD(left), kLookEveryMs);
+    if (running.empty())
+      ::Sleep(slice);
+    else if (::WaitForMultipleObjects(DWORD(running.size()), running.data(), FALSE, slice) != WAIT_TIMEOUT)
+      return;
+  }
+}
 
 }  // namespace platform
 
