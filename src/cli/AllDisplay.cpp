@@ -9,6 +9,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/Progress.h"
 #include "cli/Reporter.h"
+#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -17,7 +18,6 @@ namespace {
 using json = nlohmann::ordered_json;
 
 const std::string kNoDeviceName = OutcomeName(TUploadOutcome::NoDevice);
-const char* const kNoDeviceMessage = "No device found! Please check the USB connection and search again!";
 
 void EmitJson(const json& Event) {
   std::printf("%s\n", Event.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
@@ -34,7 +34,7 @@ void Apply(TDeviceRun& R, const json& E) {
   const std::string event = Text(E, "event");
   if (event == "phase") R.Phase = Text(E, "text");
   if (event == "message") R.Message = Text(E, "text");
-  if (const auto at = Text(E, "text").find(" found on "); event == "device" && at != std::string::npos)
+  if (const auto at = Text(E, "text").find(texts::FoundOn); event == "device" && at != std::string::npos)
     R.Device = Text(E, "text").substr(0, at);
   if (event == "progress") {
     R.Bytes = E.value("bytes", int64_t(0));
@@ -138,7 +138,7 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
     return status;
   }
   if (listed.empty()) {
-    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : kNoDeviceMessage);
+    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : texts::NoDeviceCheckUsb);
     return status;
   }
   size_t port = 4, device = 6;

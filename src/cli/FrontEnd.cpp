@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "device/CorePump.h"
 #include "device/Files.h"
+#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -28,7 +29,7 @@ void TCliFrontEnd::ShowPanelText(int Index, const std::string& Text) {
     return;
   }
   device_ = Text;
-  if (Text == kUploadCompleted) return;  // the outcome says it
+  if (Text == texts::UploadCompleted) return;  // the outcome says it
   if (deviceNews_ || IsSearchingText(Text)) reporter_.DeviceText(Text);
 }
 

@@ -6,11 +6,10 @@
 #include "cli/Console.h"
 #include "cli/Reporter.h"
 #include "cli/StatusLine.h"
+#include "device/Texts.h"
 
 namespace cli {
 namespace {
-
-const char* const kSearching = "Searching device...";
 
 enum class TMode { Terminal, Plain, Quiet };
 
@@ -26,7 +25,7 @@ class TTextReporter : public TReporter {
   }
   void DeviceText(const std::string& Text) override {
     if (IsSearchingText(Text)) {
-      if (mode_ == TMode::Plain && Text == kSearching) Print(Text);
+      if (mode_ == TMode::Plain && Text == texts::Searching) Print(Text);
       if (mode_ == TMode::Terminal) Phase(Text);
     } else if (!Text.empty() && mode_ != TMode::Quiet) {
       if (IsSearchingText(phase_)) phase_.clear();
@@ -109,6 +108,6 @@ std::string RowStateText(TRowState State, bool Json) {
   return "Unknown";
 }
 
-bool IsSearchingText(const std::string& Text) { return Text.rfind(kSearching, 0) == 0; }
+bool IsSearchingText(const std::string& Text) { return Text.rfind(texts::Searching, 0) == 0; }
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 
 #include "device/Engine.h"
 #include "device/Protocol.h"
+#include "device/Texts.h"
 #include "platform/port_holder.h"
 #include "platform/port_map.h"
 #include "platform/error_text.h"
@@ -19,7 +20,6 @@ std::string BusyText(const std::string& Port) {
 }
 
 const char* const DeviceDisplayName = "Vorel-30415 Sound Player";
-const char* const SearchingText = "Searching device...";
 
 constexpr TBaudRate SearchSpeeds[] = {br115200, br57600, br9600};
 
@@ -126,7 +126,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
   if (ComPort->Connected()) ComPort->Close();
   ComPort->SetPort(Port);
   ComPort->SetBaudRate(Speed);
-  front_.ShowPanelText(2, std::string(SearchingText) + " " + ComPort->Port());
+  front_.ShowPanelText(2, std::string(texts::Searching) + " " + ComPort->Port());
   OpenPort();
   front_.PumpEvents();
   // Only an answer to this probe may count, not a stale '8' from an earlier port or speed.
@@ -149,7 +149,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
 void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   Info.Status = 0;
   SearchProblem.clear();
-  front_.ShowPanelText(2, SearchingText);
+  front_.ShowPanelText(2, texts::Searching);
   ListCandidatePorts();
   if (PortList.empty()) return;
 
@@ -171,11 +171,11 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
     SearchProblem = "No permission to open " + *refused + ": add your user to the dialout group and log in again";
   else if (busy)
     SearchProblem = BusyText(*busy);
-  front_.ShowPanelText(2, SearchProblem.empty() ? std::string("No device found") : SearchProblem);
+  front_.ShowPanelText(2, SearchProblem.empty() ? std::string(texts::NoDevice) : SearchProblem);
 }
 
 std::string TDeviceEngine::FoundText() const {
-  return Device.DeviceName + " found on " + Device.PortName + " (" + std::to_string(Device.Capacity / 1048576) +
+  return Device.DeviceName + texts::FoundOn + Device.PortName + " (" + std::to_string(Device.Capacity / 1048576) +
          " MB / " + std::to_string(Device.Capacity / protocol::SampleRate) + " sec)";
 }
 
@@ -210,7 +210,7 @@ void TDeviceEngine::SoundTest(int Number) {
     // Unplugged since the search: the next sound test searches again.
     ClosePortQuietly();
     Device = TDeviceInfo();
-    front_.ShowPanelText(2, std::string("No device found: ") + e.what());
+    front_.ShowPanelText(2, std::string(texts::NoDevice) + ": " + e.what());
   }
 }
 
