@@ -11,7 +11,6 @@
 namespace cli {
 namespace {
 
-const char* const kUploadingData = "Uploading data...";
 constexpr uint32_t kProgressEveryMs = 200;
 // Long enough for an engine that honours the cancel to end on its own.
 constexpr uint32_t kCancelGraceMs = 700;
@@ -40,13 +39,13 @@ void TCliFrontEnd::Phase(const std::string& Text) {
     ReportProgress(true);
     meter_.Stop();
   }
-  if (Text == kUploadingData) meter_.Start(int(files_.size()), platform::GetTickCount());
   if (!Text.empty()) phase_ = Text;
   reporter_.Phase(Text);
 }
 
+// The engine's first position starts the data phase; the next phase ends it.
 void TCliFrontEnd::ShowUploadPosition(int64_t Sent, int64_t Total) {
-  if (!meter_.Running()) return;
+  if (!meter_.Running()) meter_.Start(int(files_.size()), platform::GetTickCount());
   meter_.At(Sent, Total);
   ReportProgress(false);
 }
