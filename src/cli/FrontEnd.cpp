@@ -45,7 +45,7 @@ void TCliFrontEnd::Phase(const std::string& Text) {
 
 // The engine's first position starts the data phase; the next phase ends it.
 void TCliFrontEnd::ShowUploadPosition(int64_t Sent, int64_t Total) {
-  if (!meter_.Running()) meter_.Start(int(files_.size()), platform::GetTickCount());
+  if (!meter_.Running()) meter_.Start(platform::GetTickCount());
   meter_.At(Sent, Total);
   ReportProgress(false);
 }
@@ -54,9 +54,7 @@ void TCliFrontEnd::ReportProgress(bool Always) {
   const uint32_t now = platform::GetTickCount();
   if (!Always && now - reported_ < kProgressEveryMs) return;
   reported_ = now;
-  TProgressFigures f = meter_.Figures(now);
-  if (f.Row > 0 && f.Row <= int(files_.size())) f.File = BaseName(files_[size_t(f.Row - 1)]);
-  reporter_.Progress(f);
+  reporter_.Progress(meter_.Figures(now));
 }
 
 void TCliFrontEnd::ShowRowState(int Row, TRowState State) {
