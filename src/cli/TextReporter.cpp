@@ -45,13 +45,7 @@ class TTextReporter : public TReporter {
   }
   void Message(const std::string& Text) override {
     ++messages_;
-    if (mode_ != TMode::Terminal) {
-      std::fprintf(stderr, "%s\n", Text.c_str());
-      return;
-    }
-    line_.Clear();
-    std::fprintf(stderr, "%s\n", Text.c_str());
-    Redraw();
+    Print(Text);
   }
   void Outcome(const TOutcomeReport& O) override {
     line_.Clear();
