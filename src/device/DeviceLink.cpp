@@ -97,15 +97,12 @@ bool TDeviceEngine::WaitForByte(uint32_t Milliseconds, uint8_t Value) {
 
 // ---- search ----
 
-void TDeviceEngine::ListCandidatePorts() {
-  PortList.clear();
-  if (!OnlyPorts.empty()) {
-    PortList = OnlyPorts;
-    return;
-  }
+std::vector<std::string> TDeviceEngine::CandidatePorts() {
+  if (!OnlyPorts.empty()) return OnlyPorts;
+  std::vector<std::string> ports;
   if (const auto map = platform::ReadPortMap()) {
-    for (const auto& value : *map) PortList.push_back(value.Data);
-    return;
+    for (const auto& value : *map) ports.push_back(value.Data);
+    return ports;
   }
   // No map: every port name that opens is a candidate.
   for (int n = 1; n <= 255; ++n) {
@@ -113,12 +110,18 @@ void TDeviceEngine::ListCandidatePorts() {
       if (ComPort->Connected()) ComPort->Close();
       ComPort->SetPort("COM" + std::to_string(n));
       ComPort->Open();
-      PortList.push_back(ComPort->Port());
+      ports.push_back(ComPort->Port());
       ComPort->Close();
       front_.PumpEvents();
     } catch (const std::exception&) {
     }
   }
+  return ports;
+}
+
+void TDeviceEngine::ListCandidatePorts() {
+  PortList.clear();  // no stale list while the ports are tried
+  PortList = CandidatePorts();
 }
 
 // Opens Port at Speed and asks for the version; the port stays open when the device answered.
