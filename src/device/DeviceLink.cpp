@@ -14,8 +14,9 @@
 
 namespace {
 
-std::string BusyText(const std::string& Port) {
-  const std::string holder = platform::PortHolder(Port);
+// Port is a name as the search tried it; the holder is found by the device it opens.
+std::string BusyText(const std::string& Port, const std::string& DevicePath) {
+  const std::string holder = platform::PortHolder(DevicePath);
   return Port + " is in use by another program" + (holder.empty() ? "" : " (" + holder + ")");
 }
 
@@ -173,7 +174,7 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   if (refused)
     SearchProblem = "No permission to open " + *refused + ": add your user to the dialout group and log in again";
   else if (busy)
-    SearchProblem = BusyText(*busy);
+    SearchProblem = BusyText(*busy, ComPort->Comm().DevicePath(*busy));
   front_.ShowPanelText(2, SearchProblem.empty() ? std::string(texts::NoDevice) : SearchProblem);
 }
 
