@@ -3,6 +3,7 @@
 #include <QInputDialog>
 #include <QTreeWidget>
 
+#include "lists/SoundListFile.h"
 #include "main/SoundFileTypes.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
@@ -10,9 +11,6 @@
 namespace {
 
 const char* const kStateTexts[] = {"Idle", "Encoding...", "Encoded", "Uploading", "Done"};
-
-constexpr int kMinAddress = 1;
-constexpr int kMaxAddress = 2040;
 
 // The first selected row in list order (the view's own selection list is in click order).
 QTreeWidgetItem* FirstSelectedFrom(QTreeWidget* LV, int Start) {
@@ -29,7 +27,7 @@ bool ParseAddress(const QString& Text, int& Address) {
     if (C < u'0' || C > u'9') return false;
   bool Ok = false;
   Address = T.toInt(&Ok);
-  return Ok && Address >= kMinAddress && Address <= kMaxAddress;
+  return Ok && Address >= lists::kMinAddress && Address <= lists::kMaxAddress;
 }
 
 }  // namespace
@@ -83,7 +81,8 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   QPersistentModelIndex Where = LV->indexFromItem(Row);
   bool Ok = false;
   const QString Text = QInputDialog::getText(
-      this, QStringLiteral("Digital address"), QStringLiteral("Please type digital address [1-2040]"),
+      this, QStringLiteral("Digital address"),
+      QStringLiteral("Please type digital address [%1-%2]").arg(lists::kMinAddress).arg(lists::kMaxAddress),
       QLineEdit::Normal, Row->text(ColAddress), &Ok);
   if (!Ok) return;
   // The prompt pumps events: the row may have gone while it was open.
@@ -91,7 +90,9 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   Row = LV->itemFromIndex(Where);
   int Address = 0;
   if (!ParseAddress(Text, Address)) {
-    ShowPlainMessage(QStringLiteral("The digital address must be a whole number from 1 to 2040."));
+    ShowPlainMessage(QStringLiteral("The digital address must be a whole number from %1 to %2.")
+                         .arg(lists::kMinAddress)
+                         .arg(lists::kMaxAddress));
     return;
   }
   Row->setText(ColAddress, QString::number(Address));
