@@ -89,21 +89,7 @@ std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args) {
 }
 
 std::string RowStateText(TRowState State, bool Json) {
-  switch (State) {
-    case rsIdle:
-      return "Idle";
-    case rsEncoding:
-      return Json ? "Encoding" : "Encoding...";
-    case rsEncoded:
-      return "Encoded";
-    case rsUploading:
-      return "Uploading";
-    case rsDone:
-      return "Done";
-    case rsFailed:
-      return "Failed";
-  }
-  return "Unknown";
+  return Json && State == rsEncoding ? "Encoding" : ListStateText(State);
 }
 
 bool IsSearchingText(const std::string& Text) { return Text.rfind(texts::Searching, 0) == 0; }

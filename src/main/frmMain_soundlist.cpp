@@ -10,8 +10,6 @@
 
 namespace {
 
-const char* const kStateTexts[] = {"Idle", "Encoding...", "Encoded", "Uploading", "Done"};
-
 // The first selected row in list order (the view's own selection list is in click order).
 QTreeWidgetItem* FirstSelectedFrom(QTreeWidget* LV, int Start) {
   for (int i = Start; i < LV->topLevelItemCount(); ++i)
@@ -39,7 +37,7 @@ void TForm1::RefreshList() {
     bool IsNumber = false;
     int Code = Row->text(ColStateCode).toInt(&IsNumber);
     if (!IsNumber) Code = 0;
-    if (Code >= 0 && Code <= 4) Row->setText(ColState, QString::fromLatin1(kStateTexts[Code]));
+    if (Code >= rsIdle && Code <= rsDone) Row->setText(ColState, QString::fromLatin1(ListStateText(TRowState(Code))));
   }
 }
 
