@@ -12,19 +12,11 @@
 #include "cli/ExitStatus.h"
 #include "cli/Manifest.h"
 #include "platform/exe_path.h"
-#include "platform/port_map.h"
 #include "platform/temp_dir.h"
 #include "platform/ticks.h"
 
 namespace cli {
 namespace {
-
-std::vector<std::string> CandidatePorts() {
-  std::vector<std::string> ports;
-  if (const auto map = platform::ReadPortMap())
-    for (const auto& value : *map) ports.push_back(value.Data);
-  return ports;
-}
 
 std::vector<std::string> ChildArguments(const TCliArgs& Args, const std::string& Port, const std::string& Manifest) {
   std::vector<std::string> a{"upload", "--port", Port, "--prepared", Manifest, "--json"};
@@ -69,9 +61,15 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
   if (!rows) return esError;
   if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), "No file!"});
   TManifest manifest;
+  std::vector<std::string> ports;
   {
     TEngineRig rig(Args, Reporter, FileNames(*rows), true);
-    const TOutcomeReport encoded = rig.Guard([&] { return rig.Upload(rig.engine.Encode(*rows, manifest.Sounds)); });
+    const TOutcomeReport encoded = rig.Guard([&] {
+      const TOutcomeReport o = rig.Upload(rig.engine.Encode(*rows, manifest.Sounds));
+      // The ports a single upload would search; without a port map that means opening each.
+      if (o.Status == esCompleted) ports = rig.engine.CandidatePorts();
+      return o;
+    });
     if (encoded.Status != esCompleted) return Report(Reporter, encoded);
   }
   manifest.Files = FileNames(*rows);
@@ -80,7 +78,7 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
 
   std::vector<std::unique_ptr<TChildPipe>> children;
   std::vector<TDeviceRun> runs;
-  for (const std::string& port : CandidatePorts()) {
+  for (const std::string& port : ports) {
     children.push_back(
         std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, port, manifestFile)));
     runs.push_back({port});

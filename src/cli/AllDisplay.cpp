@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
-#include "cli/Arguments.h"
-#include "cli/Console.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonEvent.h"
 #include "cli/Progress.h"
 #include "cli/Reporter.h"
+#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -17,12 +16,6 @@ namespace {
 using json = nlohmann::ordered_json;
 
 const std::string kNoDeviceName = OutcomeName(TUploadOutcome::NoDevice);
-const char* const kNoDeviceMessage = "No device found! Please check the USB connection and search again!";
-
-void EmitJson(const json& Event) {
-  std::printf("%s\n", Event.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
-  std::fflush(stdout);
-}
 
 std::string Text(const json& E, const char* Key) {
   const auto it = E.find(Key);
@@ -34,7 +27,7 @@ void Apply(TDeviceRun& R, const json& E) {
   const std::string event = Text(E, "event");
   if (event == "phase") R.Phase = Text(E, "text");
   if (event == "message") R.Message = Text(E, "text");
-  if (const auto at = Text(E, "text").find(" found on "); event == "device" && at != std::string::npos)
+  if (const auto at = Text(E, "text").find(texts::FoundOn); event == "device" && at != std::string::npos)
     R.Device = Text(E, "text").substr(0, at);
   if (event == "progress") {
     R.Bytes = E.value("bytes", int64_t(0));
@@ -61,22 +54,15 @@ std::string Seconds(double S) {
 
 bool TDeviceRun::Listed() const { return Outcome != kNoDeviceName; }
 
-TAllDisplay::TAllDisplay(const TCliArgs& Args) : line_(stderr) {
-  if (Args.Json)
-    mode_ = TMode::Json;
-  else if (Args.Quiet)
-    mode_ = TMode::Quiet;
-  else
-    mode_ = ErrorIsTerminal() ? TMode::Terminal : TMode::Plain;
-}
+TAllDisplay::TAllDisplay(const TCliArgs& Args) : mode_(OutputModeOf(Args)), line_(stderr) {}
 
 void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
   json e = json::parse(Line, nullptr, false);
   if (!e.is_object()) return;
   Apply(Run, e);
-  if (mode_ == TMode::Json) {
+  if (mode_ == TOutputMode::Json) {
     e["port"] = Run.Port;
-    EmitJson(e);
+    EmitJsonEvent(e);
     return;
   }
   const std::string event = Text(e, "event"), text = Text(e, "text");
@@ -88,12 +74,12 @@ void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
 }
 
 void TAllDisplay::Show(const TDeviceRun& Run, const std::string& Text) {
-  if (mode_ != TMode::Plain || Text.empty()) return;
+  if (mode_ != TOutputMode::Plain || Text.empty()) return;
   std::fprintf(stderr, "[%s] %s\n", Run.Port.c_str(), Text.c_str());
 }
 
 void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
-  if (mode_ != TMode::Terminal || platform::TicksSince(refreshed_) < 200) return;
+  if (mode_ != TOutputMode::Terminal || platform::TicksSince(refreshed_) < 200) return;
   refreshed_ = platform::GetTickCount();
   TProgressFigures all;
   std::string each;
@@ -126,7 +112,7 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
   if (listed.empty()) status = esNoDevice;
   if (Cancelled) status = esCancelled;
 
-  if (mode_ == TMode::Json) {
+  if (mode_ == TOutputMode::Json) {
     json devices = json::array();
     for (const TDeviceRun* r : listed)
       devices.push_back({{"port", r->Port},
@@ -134,11 +120,11 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
                          {"outcome", r->Outcome},
                          {"status", r->Status},
                          {"seconds", r->Seconds}});
-    EmitJson({{"event", "outcome"}, {"status", status}, {"devices", devices}});
+    EmitJsonEvent({{"event", "outcome"}, {"status", status}, {"devices", devices}});
     return status;
   }
   if (listed.empty()) {
-    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : kNoDeviceMessage);
+    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : texts::NoDeviceCheckUsb);
     return status;
   }
   size_t port = 4, device = 6;

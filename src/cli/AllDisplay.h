@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Reporter.h"
 #include "cli/StatusLine.h"
 
 namespace cli {
@@ -40,7 +41,7 @@ class TAllDisplay {
  private:
   void Show(const TDeviceRun& Run, const std::string& Text);
 
-  enum class TMode { Terminal, Plain, Quiet, Json } mode_;
+  TOutputMode mode_;
   TStatusLine line_;
   uint32_t refreshed_ = 0;
 };

@@ -13,11 +13,6 @@ bool WholeNumber(const std::string& Text, long long& Value) {
   return r.ec == std::errc() && r.ptr == Text.data() + Text.size();
 }
 
-bool IsListFile(const std::string& Name) {
-  const std::string_view ext = lists::kFileExtension;
-  return Name.size() > ext.size() && Name.compare(Name.size() - ext.size(), ext.size(), ext) == 0;
-}
-
 // FILE or FILE@ADDRESS; a '@' not followed by digits belongs to the name.
 std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
   TUploadRow row{Source, int32_t(A.Files.size() + 1)};
@@ -26,7 +21,8 @@ std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
       Source.find_first_not_of("0123456789", at + 1) == std::string::npos) {
     long long address = 0;
     if (!WholeNumber(Source.substr(at + 1), address) || address < lists::kMinAddress || address > lists::kMaxAddress)
-      return "bad address in \"" + Source + "\": give a whole number from 1 to 2040";
+      return "bad address in \"" + Source + "\": give a whole number from " + std::to_string(lists::kMinAddress) +
+             " to " + std::to_string(lists::kMaxAddress);
     row = {Source.substr(0, at), int32_t(address)};
   }
   if (row.FileName.empty()) return "no file name in \"" + Source + "\"";
@@ -36,7 +32,7 @@ std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
 
 std::string TakeSources(const std::vector<std::string>& Sources, TCliArgs& A) {
   for (const std::string& s : Sources) {
-    if (!IsListFile(s)) {
+    if (!lists::IsListFileName(s)) {
       if (auto error = AddSoundFile(s, A); !error.empty()) return error;
     } else if (Sources.size() > 1) {
       return "a list file must be the only sound of an upload";
@@ -148,8 +144,9 @@ std::string UsageText() {
          "       kestrilo-cli [OPTION]... upload FILE[@ADDRESS]...\n"
          "       kestrilo-cli [OPTION]... upload --all LIST.kestrilo\n"
          "Finds a Vorel-30415 sound player on the serial ports, plays one of its sounds (N from 1\n"
-         "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, 1 to\n"
-         "2040; without one an input takes its number.\n\n"
+         "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, " +
+         std::to_string(lists::kMinAddress) + " to\n" + std::to_string(lists::kMaxAddress) +
+         "; without one an input takes its number.\n\n"
          "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
          "  --all        upload to every device found, all at once\n"
          "  --quiet      print only the outcome\n"

@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -38,14 +39,14 @@ TOutcomeReport TEngineRig::Found() const { return {esCompleted, kFoundName, engi
 // The engine's own words when it gave a reason, else that none was found.
 TOutcomeReport TEngineRig::NoDevice() const {
   const std::string& last = front.LastDeviceText();
-  std::string text = "No device found";
+  std::string text = texts::NoDevice;
   if (!last.empty() && !IsSearchingText(last)) text = last.rfind(text, 0) == 0 ? last : text + "\n" + last;
   return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), text};
 }
 
 TOutcomeReport TEngineRig::Upload(TUploadOutcome Outcome) const {
   const TExitStatus status = StatusOf(Outcome);
-  return {status, OutcomeName(Outcome), status == esCompleted ? kUploadCompleted : front.LastNews()};
+  return {status, OutcomeName(Outcome), status == esCompleted ? texts::UploadCompleted : front.LastNews()};
 }
 
 }  // namespace cli

@@ -5,12 +5,12 @@
 #include "cli/Console.h"
 #include "device/CorePump.h"
 #include "device/Files.h"
+#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
 namespace {
 
-const char* const kUploadingData = "Uploading data...";
 constexpr uint32_t kProgressEveryMs = 200;
 // Long enough for an engine that honours the cancel to end on its own.
 constexpr uint32_t kCancelGraceMs = 700;
@@ -28,7 +28,7 @@ void TCliFrontEnd::ShowPanelText(int Index, const std::string& Text) {
     return;
   }
   device_ = Text;
-  if (Text == kUploadCompleted) return;  // the outcome says it
+  if (Text == texts::UploadCompleted) return;  // the outcome says it
   if (deviceNews_ || IsSearchingText(Text)) reporter_.DeviceText(Text);
 }
 
@@ -39,13 +39,13 @@ void TCliFrontEnd::Phase(const std::string& Text) {
     ReportProgress(true);
     meter_.Stop();
   }
-  if (Text == kUploadingData) meter_.Start(int(files_.size()), platform::GetTickCount());
   if (!Text.empty()) phase_ = Text;
   reporter_.Phase(Text);
 }
 
+// The engine's first position starts the data phase; the next phase ends it.
 void TCliFrontEnd::ShowUploadPosition(int64_t Sent, int64_t Total) {
-  if (!meter_.Running()) return;
+  if (!meter_.Running()) meter_.Start(platform::GetTickCount());
   meter_.At(Sent, Total);
   ReportProgress(false);
 }
@@ -54,9 +54,7 @@ void TCliFrontEnd::ReportProgress(bool Always) {
   const uint32_t now = platform::GetTickCount();
   if (!Always && now - reported_ < kProgressEveryMs) return;
   reported_ = now;
-  TProgressFigures f = meter_.Figures(now);
-  if (f.Row > 0 && f.Row <= int(files_.size())) f.File = BaseName(files_[size_t(f.Row - 1)]);
-  reporter_.Progress(f);
+  reporter_.Progress(meter_.Figures(now));
 }
 
 void TCliFrontEnd::ShowRowState(int Row, TRowState State) {

@@ -18,8 +18,6 @@ namespace cli {
 // not a std::exception, so no step of the engine takes it for a port failure.
 struct TCancelRequest {};
 
-inline const char* const kUploadCompleted = "Upload completed!";
-
 class TCliFrontEnd : public TDeviceFrontEnd {
  public:
   // Files names the rows; DeviceNews: hand the search's found and failure texts to the

@@ -26,8 +26,7 @@ std::string LeftText(double Seconds) {
   return text;
 }
 
-void TUploadMeter::Start(int Rows, uint32_t Now) {
-  rows_ = Rows;
+void TUploadMeter::Start(uint32_t Now) {
   start_ = Now;
   row_ = -1;
   sent_ = total_ = 0;
@@ -44,7 +43,6 @@ void TUploadMeter::At(int64_t Sent, int64_t Total) {
 TProgressFigures TUploadMeter::Figures(uint32_t Now) const {
   TProgressFigures f;
   f.Row = row_ + 1;
-  f.Rows = rows_;
   f.Total = total_;
   f.Bytes = sent_;
   const double seconds = double(Now - start_) / 1000.0;

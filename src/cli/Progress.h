@@ -8,8 +8,6 @@ namespace cli {
 
 struct TProgressFigures {
   int Row = 0;  // the input being sent, from 1; 0 before the data
-  int Rows = 0;
-  std::string File;
   int64_t Bytes = 0;  // samples sent, of all rows
   int64_t Total = 0;
   double Rate = 0;          // bytes per second since the data began
@@ -25,7 +23,7 @@ std::string LeftText(double Seconds);
 class TUploadMeter {
  public:
   // Now is the tick counter.
-  void Start(int Rows, uint32_t Now);
+  void Start(uint32_t Now);
   void BeginRow(int Row);  // from 0
   void At(int64_t Sent, int64_t Total);  // sample bytes of the whole data phase
   void Stop() { running_ = false; }
@@ -33,7 +31,6 @@ class TUploadMeter {
   TProgressFigures Figures(uint32_t Now) const;
 
  private:
-  int rows_ = 0;
   uint32_t start_ = 0;
   int row_ = -1;  // the last in flight
   int64_t sent_ = 0, total_ = 0;

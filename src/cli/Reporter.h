@@ -32,6 +32,8 @@ class TReporter {
 };
 
 // --json, --quiet, or progress for a terminal or for a log.
+enum class TOutputMode { Terminal, Plain, Quiet, Json };
+TOutputMode OutputModeOf(const TCliArgs& Args);
 std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args);
 
 // "Encoding...", "Done", ... as the window's list shows them; Json: "Encoding", "Done", ...

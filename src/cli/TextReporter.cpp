@@ -6,53 +6,44 @@
 #include "cli/Console.h"
 #include "cli/Reporter.h"
 #include "cli/StatusLine.h"
+#include "device/Texts.h"
 
 namespace cli {
 namespace {
 
-const char* const kSearching = "Searching device...";
-
-enum class TMode { Terminal, Plain, Quiet };
-
 class TTextReporter : public TReporter {
  public:
-  explicit TTextReporter(TMode Mode) : mode_(Mode), line_(stderr) {}
+  explicit TTextReporter(TOutputMode Mode) : mode_(Mode), line_(stderr) {}
 
   void Phase(const std::string& Text) override {
     if (Text.empty()) return;
     phase_ = Text;
-    if (mode_ == TMode::Terminal) Redraw();
-    if (mode_ == TMode::Plain) Print(Text);
+    if (mode_ == TOutputMode::Terminal) Redraw();
+    if (mode_ == TOutputMode::Plain) Print(Text);
   }
   void DeviceText(const std::string& Text) override {
     if (IsSearchingText(Text)) {
-      if (mode_ == TMode::Plain && Text == kSearching) Print(Text);
-      if (mode_ == TMode::Terminal) Phase(Text);
-    } else if (!Text.empty() && mode_ != TMode::Quiet) {
+      if (mode_ == TOutputMode::Plain && Text == texts::Searching) Print(Text);
+      if (mode_ == TOutputMode::Terminal) Phase(Text);
+    } else if (!Text.empty() && mode_ != TOutputMode::Quiet) {
       if (IsSearchingText(phase_)) phase_.clear();
       Print(Text);
     }
   }
   void Row(int Row, int Rows, const std::string& File, TRowState State) override {
     row_ = std::to_string(Row + 1) + "/" + std::to_string(Rows) + " " + File;
-    if (mode_ == TMode::Terminal) Redraw();
-    if (mode_ == TMode::Plain) Print(row_ + ": " + RowStateText(State));
+    if (mode_ == TOutputMode::Terminal) Redraw();
+    if (mode_ == TOutputMode::Plain) Print(row_ + ": " + RowStateText(State));
   }
   void Progress(const TProgressFigures& F) override {
     figures_ = PercentText(F.Percent());
     for (const std::string& part : {RateText(F.Rate), LeftText(F.SecondsLeft)})
       if (!part.empty()) figures_ += " | " + part;
-    if (mode_ == TMode::Terminal) Redraw();
+    if (mode_ == TOutputMode::Terminal) Redraw();
   }
   void Message(const std::string& Text) override {
     ++messages_;
-    if (mode_ != TMode::Terminal) {
-      std::fprintf(stderr, "%s\n", Text.c_str());
-      return;
-    }
-    line_.Clear();
-    std::fprintf(stderr, "%s\n", Text.c_str());
-    Redraw();
+    Print(Text);
   }
   void Outcome(const TOutcomeReport& O) override {
     line_.Clear();
@@ -66,7 +57,7 @@ class TTextReporter : public TReporter {
   void Print(const std::string& Text) {
     line_.Clear();
     std::fprintf(stderr, "%s\n", Text.c_str());
-    if (mode_ == TMode::Terminal) Redraw();
+    if (mode_ == TOutputMode::Terminal) Redraw();
   }
   void Redraw() {
     std::string text = phase_;
@@ -75,7 +66,7 @@ class TTextReporter : public TReporter {
     line_.Show(text);
   }
 
-  TMode mode_;
+  TOutputMode mode_;
   TStatusLine line_;
   std::string phase_, row_, figures_;
   int messages_ = 0;
@@ -85,30 +76,22 @@ class TTextReporter : public TReporter {
 
 std::unique_ptr<TReporter> MakeJsonReporter();
 
+TOutputMode OutputModeOf(const TCliArgs& Args) {
+  if (Args.Json) return TOutputMode::Json;
+  if (Args.Quiet) return TOutputMode::Quiet;
+  return ErrorIsTerminal() ? TOutputMode::Terminal : TOutputMode::Plain;
+}
+
 std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args) {
-  if (Args.Json) return MakeJsonReporter();
-  if (Args.Quiet) return std::make_unique<TTextReporter>(TMode::Quiet);
-  return std::make_unique<TTextReporter>(ErrorIsTerminal() ? TMode::Terminal : TMode::Plain);
+  const TOutputMode mode = OutputModeOf(Args);
+  if (mode == TOutputMode::Json) return MakeJsonReporter();
+  return std::make_unique<TTextReporter>(mode);
 }
 
 std::string RowStateText(TRowState State, bool Json) {
-  switch (State) {
-    case rsIdle:
-      return "Idle";
-    case rsEncoding:
-      return Json ? "Encoding" : "Encoding...";
-    case rsEncoded:
-      return "Encoded";
-    case rsUploading:
-      return "Uploading";
-    case rsDone:
-      return "Done";
-    case rsFailed:
-      return "Failed";
-  }
-  return "Unknown";
+  return Json && State == rsEncoding ? "Encoding" : ListStateText(State);
 }
 
-bool IsSearchingText(const std::string& Text) { return Text.rfind(kSearching, 0) == 0; }
+bool IsSearchingText(const std::string& Text) { return Text.rfind(texts::Searching, 0) == 0; }
 
 }  // namespace cli

@@ -6,6 +6,7 @@
 
 #include "device/Engine.h"
 #include "device/Protocol.h"
+#include "device/Texts.h"
 #include "platform/port_holder.h"
 #include "platform/port_map.h"
 #include "platform/error_text.h"
@@ -13,13 +14,13 @@
 
 namespace {
 
-std::string BusyText(const std::string& Port) {
-  const std::string holder = platform::PortHolder(Port);
+// Port is a name as the search tried it; the holder is found by the device it opens.
+std::string BusyText(const std::string& Port, const std::string& DevicePath) {
+  const std::string holder = platform::PortHolder(DevicePath);
   return Port + " is in use by another program" + (holder.empty() ? "" : " (" + holder + ")");
 }
 
 const char* const DeviceDisplayName = "Vorel-30415 Sound Player";
-const char* const SearchingText = "Searching device...";
 
 constexpr TBaudRate SearchSpeeds[] = {br115200, br57600, br9600};
 
@@ -97,15 +98,12 @@ bool TDeviceEngine::WaitForByte(uint32_t Milliseconds, uint8_t Value) {
 
 // ---- search ----
 
-void TDeviceEngine::ListCandidatePorts() {
-  PortList.clear();
-  if (!OnlyPorts.empty()) {
-    PortList = OnlyPorts;
-    return;
-  }
+std::vector<std::string> TDeviceEngine::CandidatePorts() {
+  if (!OnlyPorts.empty()) return OnlyPorts;
+  std::vector<std::string> ports;
   if (const auto map = platform::ReadPortMap()) {
-    for (const auto& value : *map) PortList.push_back(value.Data);
-    return;
+    for (const auto& value : *map) ports.push_back(value.Data);
+    return ports;
   }
   // No map: every port name that opens is a candidate.
   for (int n = 1; n <= 255; ++n) {
@@ -113,12 +111,18 @@ void TDeviceEngine::ListCandidatePorts() {
       if (ComPort->Connected()) ComPort->Close();
       ComPort->SetPort("COM" + std::to_string(n));
       ComPort->Open();
-      PortList.push_back(ComPort->Port());
+      ports.push_back(ComPort->Port());
       ComPort->Close();
       front_.PumpEvents();
     } catch (const std::exception&) {
     }
   }
+  return ports;
+}
+
+void TDeviceEngine::ListCandidatePorts() {
+  PortList.clear();  // no stale list while the ports are tried
+  PortList = CandidatePorts();
 }
 
 // Opens Port at Speed and asks for the version; the port stays open when the device answered.
@@ -126,7 +130,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
   if (ComPort->Connected()) ComPort->Close();
   ComPort->SetPort(Port);
   ComPort->SetBaudRate(Speed);
-  front_.ShowPanelText(2, std::string(SearchingText) + " " + ComPort->Port());
+  front_.ShowPanelText(2, std::string(texts::Searching) + " " + ComPort->Port());
   OpenPort();
   front_.PumpEvents();
   // Only an answer to this probe may count, not a stale '8' from an earlier port or speed.
@@ -149,7 +153,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
 void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   Info.Status = 0;
   SearchProblem.clear();
-  front_.ShowPanelText(2, SearchingText);
+  front_.ShowPanelText(2, texts::Searching);
   ListCandidatePorts();
   if (PortList.empty()) return;
 
@@ -170,12 +174,12 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   if (refused)
     SearchProblem = "No permission to open " + *refused + ": add your user to the dialout group and log in again";
   else if (busy)
-    SearchProblem = BusyText(*busy);
-  front_.ShowPanelText(2, SearchProblem.empty() ? std::string("No device found") : SearchProblem);
+    SearchProblem = BusyText(*busy, ComPort->Comm().DevicePath(*busy));
+  front_.ShowPanelText(2, SearchProblem.empty() ? std::string(texts::NoDevice) : SearchProblem);
 }
 
 std::string TDeviceEngine::FoundText() const {
-  return Device.DeviceName + " found on " + Device.PortName + " (" + std::to_string(Device.Capacity / 1048576) +
+  return Device.DeviceName + texts::FoundOn + Device.PortName + " (" + std::to_string(Device.Capacity / 1048576) +
          " MB / " + std::to_string(Device.Capacity / protocol::SampleRate) + " sec)";
 }
 
@@ -210,7 +214,7 @@ void TDeviceEngine::SoundTest(int Number) {
     // Unplugged since the search: the next sound test searches again.
     ClosePortQuietly();
     Device = TDeviceInfo();
-    front_.ShowPanelText(2, std::string("No device found: ") + e.what());
+    front_.ShowPanelText(2, std::string(texts::NoDevice) + ": " + e.what());
   }
 }
 

@@ -95,6 +95,9 @@ class TDeviceEngine {
 
   // Ports the search tries instead of the system's port map; empty for the map.
   std::vector<std::string> OnlyPorts;
+  // The ports a search would probe: OnlyPorts, else the port map, else every COM1..COM255
+  // that opens (which leaves the port closed, set to the last name tried).
+  std::vector<std::string> CandidatePorts();
 
   // ---- upload (Upload.cpp) ----
   // The whole sequence: search, encoding, checks, erase, data, addresses.

@@ -8,6 +8,19 @@
 // State codes of a row, as the list stores them.
 enum TRowState : int { rsIdle = 0, rsEncoding = 1, rsEncoded = 2, rsUploading = 3, rsDone = 4, rsFailed = 5 };
 
+// A row's state as the sound list shows it: "Idle", "Encoding...", ..., "Failed".
+inline const char* ListStateText(TRowState State) {
+  switch (State) {
+    case rsIdle: return "Idle";
+    case rsEncoding: return "Encoding...";
+    case rsEncoded: return "Encoded";
+    case rsUploading: return "Uploading";
+    case rsDone: return "Done";
+    case rsFailed: return "Failed";
+  }
+  return "Unknown";
+}
+
 class TDeviceFrontEnd {
  public:
   virtual ~TDeviceFrontEnd() = default;

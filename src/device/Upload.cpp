@@ -8,6 +8,7 @@
 #include "device/Encoding.h"
 #include "device/Files.h"
 #include "device/Protocol.h"
+#include "device/Texts.h"
 #include "platform/error_text.h"
 #include "platform/ticks.h"
 
@@ -107,7 +108,7 @@ class TDeviceEngine::TUploadRun {
 
   std::optional<TUploadOutcome> Checks(const TPreparedSounds& Sounds) {
     if (e_.Device.Status == 0) {
-      std::string text = "No device found! Please check the USB connection and search again!";
+      std::string text = texts::NoDeviceCheckUsb;
       if (!e_.SearchProblem.empty()) text += "\n" + e_.SearchProblem;
       f_.ShowMessage(text);
       return TUploadOutcome::NoDevice;
@@ -238,7 +239,7 @@ class TDeviceEngine::TUploadRun {
     }
     SetProgress(progressMaximum_);
     f_.ShowPanelText(1, std::string());
-    f_.ShowPanelText(2, "Upload completed!");
+    f_.ShowPanelText(2, texts::UploadCompleted);
   }
 
   // Every way out gives the controls back and closes the port.

@@ -1,5 +1,6 @@
 #include "lists/SoundListFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -146,6 +147,15 @@ void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
   } catch (const std::system_error& E) {
     Refuse("save", ListFile, E.what());
   }
+}
+
+bool IsListFileName(std::string_view Name) {
+  if (Name.size() < kFileExtension.size()) return false;
+  const std::string_view End = Name.substr(Name.size() - kFileExtension.size());
+  // ASCII only: the extension is, and the user's locale must not change the answer.
+  const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; };
+  return std::equal(End.begin(), End.end(), kFileExtension.begin(),
+                    [&](char A, char B) { return Lower(A) == Lower(B); });
 }
 
 }  // namespace lists

@@ -57,4 +57,7 @@ std::vector<ListedSound> ParseList(const std::filesystem::path& ListFile, std::s
 // How Sound is stored in a list kept in ListFolder: relative with '/' when inside it.
 std::string StoredPath(const std::filesystem::path& Sound, const std::filesystem::path& ListFolder);
 
+// Name ends in the list file extension, in any case (LIST.KESTRILO too).
+bool IsListFileName(std::string_view Name);
+
 }  // namespace lists

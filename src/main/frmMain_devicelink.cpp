@@ -95,7 +95,7 @@ void TForm1::ShowRowState(int Row, TRowState State) {
   if (!item) return;
   item->setText(ColStateCode, QString::number(State));
   // RefreshList names the codes up to Done and leaves any other text alone.
-  if (State == rsFailed) item->setText(ColState, QStringLiteral("Failed"));
+  if (State == rsFailed) item->setText(ColState, QString::fromLatin1(ListStateText(rsFailed)));
   RefreshList();
   if (State == rsUploading) LV->scrollToItem(item);  // the row being sent stays in view
 }

@@ -22,10 +22,6 @@ const char* const kRecentKey = "RecentLists";
 
 QSettings UserSettings() { return QSettings(QStringLiteral("Kestrilo"), QStringLiteral("Kestrilo")); }
 
-bool IsListFile(const QString& FileName) {
-  return FileName.endsWith(QString::fromLatin1(lists::kFileExtension), Qt::CaseInsensitive);
-}
-
 }  // namespace
 
 void TForm1::CreateListFileMenus() {
@@ -163,7 +159,7 @@ void TForm1::OpenStartArguments(const QStringList& Args) {
   QStringList Sounds;
   for (const QString& Arg : Args) {
     const QString FileName = QFileInfo(Arg).absoluteFilePath();
-    if (IsListFile(Arg) && !QFileInfo(Arg).isDir())
+    if (lists::IsListFileName(Arg.toStdString()) && !QFileInfo(Arg).isDir())
       Guarded([&] { OpenListFile(FileName); });
     else
       Sounds << FileName;

@@ -3,16 +3,12 @@
 #include <QInputDialog>
 #include <QTreeWidget>
 
+#include "lists/SoundListFile.h"
 #include "main/SoundFileTypes.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
 namespace {
-
-const char* const kStateTexts[] = {"Idle", "Encoding...", "Encoded", "Uploading", "Done"};
-
-constexpr int kMinAddress = 1;
-constexpr int kMaxAddress = 2040;
 
 // The first selected row in list order (the view's own selection list is in click order).
 QTreeWidgetItem* FirstSelectedFrom(QTreeWidget* LV, int Start) {
@@ -29,7 +25,7 @@ bool ParseAddress(const QString& Text, int& Address) {
     if (C < u'0' || C > u'9') return false;
   bool Ok = false;
   Address = T.toInt(&Ok);
-  return Ok && Address >= kMinAddress && Address <= kMaxAddress;
+  return Ok && Address >= lists::kMinAddress && Address <= lists::kMaxAddress;
 }
 
 }  // namespace
@@ -41,7 +37,7 @@ void TForm1::RefreshList() {
     bool IsNumber = false;
     int Code = Row->text(ColStateCode).toInt(&IsNumber);
     if (!IsNumber) Code = 0;
-    if (Code >= 0 && Code <= 4) Row->setText(ColState, QString::fromLatin1(kStateTexts[Code]));
+    if (Code >= rsIdle && Code <= rsDone) Row->setText(ColState, QString::fromLatin1(ListStateText(TRowState(Code))));
   }
 }
 
@@ -83,7 +79,8 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   QPersistentModelIndex Where = LV->indexFromItem(Row);
   bool Ok = false;
   const QString Text = QInputDialog::getText(
-      this, QStringLiteral("Digital address"), QStringLiteral("Please type digital address [1-2040]"),
+      this, QStringLiteral("Digital address"),
+      QStringLiteral("Please type digital address [%1-%2]").arg(lists::kMinAddress).arg(lists::kMaxAddress),
       QLineEdit::Normal, Row->text(ColAddress), &Ok);
   if (!Ok) return;
   // The prompt pumps events: the row may have gone while it was open.
@@ -91,7 +88,9 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   Row = LV->itemFromIndex(Where);
   int Address = 0;
   if (!ParseAddress(Text, Address)) {
-    ShowPlainMessage(QStringLiteral("The digital address must be a whole number from 1 to 2040."));
+    ShowPlainMessage(QStringLiteral("The digital address must be a whole number from %1 to %2.")
+                         .arg(lists::kMinAddress)
+                         .arg(lists::kMaxAddress));
     return;
   }
   Row->setText(ColAddress, QString::number(Address));

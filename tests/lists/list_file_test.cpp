@@ -106,3 +106,11 @@ TEST(ListFile, EachBadListHasItsOwnMessage) {
   EXPECT_EQ(Rows[1].Path, fs::path("/b"));
   EXPECT_EQ(Rows[1].Address, 2);
 }
+
+TEST(ListFile, ANameEndingInTheExtensionInAnyCaseIsAList) {
+  EXPECT_TRUE(lists::IsListFileName("sounds.kestrilo"));
+  EXPECT_TRUE(lists::IsListFileName("/home/ada/LIST.KESTRILO"));
+  EXPECT_TRUE(lists::IsListFileName("horns.Kestrilo"));
+  EXPECT_FALSE(lists::IsListFileName("sounds.kestrilo.wav"));
+  EXPECT_FALSE(lists::IsListFileName("kestrilo"));
+}
