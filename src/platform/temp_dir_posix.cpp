@@ -24,6 +24,8 @@ std::string TempBase() {
 
 constexpr const char* kRunPrefix = "kestrilo";
 constexpr const char* kLockName = ".run-lock";
+// The lock file while it is being taken: under this name no other run looks at it.
+constexpr const char* kNewLockName = ".run-lock.new";
 
 // A run's folder, with a lock held for as long as the run lives: a folder whose lock can be
 // taken belongs to a run that has died.
@@ -31,8 +33,12 @@ class RunDir {
  public:
   RunDir() {
     RemoveStaleRunDirs(TempBase());
-    lock_ = ::open((dir_.Path() + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock_ >= 0) ::flock(lock_, LOCK_EX | LOCK_NB);
+    // Made under another name and renamed once locked: a lock file that existed unlocked, even
+    // briefly, could let a starting run judge this one dead and remove its folder.
+    const std::string taking = dir_.Path() + kNewLockName;
+    lock_ = ::open(taking.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_ >= 0 && ::flock(lock_, LOCK_EX | LOCK_NB) == 0)
+      ::rename(taking.c_str(), (dir_.Path() + kLockName).c_str());
   }
   ~RunDir() {
     if (lock_ >= 0) ::close(lock_);

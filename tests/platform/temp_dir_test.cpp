@@ -54,8 +54,12 @@ TEST(TempDir, RunFolderIsOneAndGoneAtProgramEnd) {
     close(fds[0]);
     const std::string& p = platform::RunTempDir();
     const bool same = (&p == &platform::RunTempDir()) && p == platform::RunTempDir();
+    // The run's lock is in place under its name, and held: another open of it cannot take it.
+    const int lock = ::open((p + ".run-lock").c_str(), O_RDWR);
+    const bool held = lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0 && !fs::exists(p + ".run-lock.new");
+    if (lock >= 0) close(lock);
     std::ofstream(p + "temp0.wav") << "RIFF";
-    const std::string msg = (same ? "1" : "0") + p;
+    const std::string msg = (same ? "1" : "0") + std::string(held ? "1" : "0") + p;
     if (write(fds[1], msg.data(), msg.size()) < 0) _exit(3);
     close(fds[1]);
     exit(0);  // a normal end runs the static destructors
@@ -70,9 +74,10 @@ TEST(TempDir, RunFolderIsOneAndGoneAtProgramEnd) {
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  ASSERT_GT(got.size(), 1u);
+  ASSERT_GT(got.size(), 2u);
   EXPECT_EQ(got[0], '1');
-  EXPECT_FALSE(fs::exists(got.substr(1))) << got;
+  EXPECT_EQ(got[1], '1');
+  EXPECT_FALSE(fs::exists(got.substr(2))) << got;
 }
 
 TEST(ExePath, IsThisTestProgram) {
@@ -85,12 +90,14 @@ TEST(ExePath, IsThisTestProgram) {
 }
 
 // A folder whose run has died (its lock is free) goes; one whose run lives, or that has no
-// lock yet, stays.
+// lock yet (none, or one still being taken under its other name), stays.
 TEST(TempDir, StaleRunFoldersGoLiveOnesStay) {
   const fs::path base = fs::temp_directory_path() / ("kestrilo-stale-test-" + std::to_string(getpid()));
   fs::create_directories(base / "kestrilo-dead01");
   fs::create_directories(base / "kestrilo-live01");
   fs::create_directories(base / "kestrilo-young1");
+  fs::create_directories(base / "kestrilo-young2");
+  std::ofstream(base / "kestrilo-young2" / ".run-lock.new").put('x');
   std::ofstream(base / "kestrilo-dead01" / ".run-lock").put('x');
   std::ofstream(base / "kestrilo-dead01" / "temp0.dat").put('x');
   std::ofstream(base / "kestrilo-live01" / ".run-lock").put('x');
@@ -100,6 +107,7 @@ TEST(TempDir, StaleRunFoldersGoLiveOnesStay) {
   EXPECT_FALSE(fs::exists(base / "kestrilo-dead01"));
   EXPECT_TRUE(fs::exists(base / "kestrilo-live01"));
   EXPECT_TRUE(fs::exists(base / "kestrilo-young1"));
+  EXPECT_TRUE(fs::exists(base / "kestrilo-young2"));
   ::close(live);
   fs::remove_all(base);
 }
