@@ -36,10 +36,8 @@ void Protocol::Ignore(std::uint8_t byte, unsigned host_baud) {
 }
 
 void Protocol::Tick(Clock::time_point now) {
-  if (erasing_ && erase_hangup_ && now >= *erase_hangup_ && !hangup_) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(*erase_hangup_ - erase_start_);
-    RequestHangup("hangup during erase after " + std::to_string(ms.count()) + " ms");
-  }
+  if (erasing_ && erase_hangup_ && now >= *erase_hangup_ && !hangup_)
+    RequestHangup("hangup during erase after " + std::to_string(options_.hangup_in_erase_ms) + " ms");
   if (!erasing_ || now < erase_end_ || hangup_) return;
   erasing_ = false;
   erased_ = true;
@@ -132,7 +130,6 @@ void Protocol::Command(std::uint8_t byte, Clock::time_point now) {
     sound_number_ = 0;
     stored_ = 0;
     erasing_ = true;
-    erase_start_ = now;
     erase_end_ = now + std::chrono::milliseconds(options_.erase_ms);
     if (options_.hangup_in_erase_ms >= 0)
       erase_hangup_ = now + std::chrono::milliseconds(options_.hangup_in_erase_ms);

@@ -74,7 +74,6 @@ class Protocol {
   bool hangup_ = false;
   std::string hangup_line_;
   std::optional<Clock::time_point> erase_hangup_;  // when the erase in progress is cut
-  Clock::time_point erase_start_{};
   bool stall_due_ = false, stall_done_ = false;
   unsigned address_input_ = 0, address_low_ = 0;
   std::multimap<Clock::time_point, std::vector<std::uint8_t>> replies_;
