@@ -53,7 +53,10 @@ class TDeviceEngine::TUploadRun {
   enum TStage { stBeforeErase, stErased, stSending };
 
   TUploadOutcome Phases(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
+    if (Rows && !TEncoding(e_, [this](int Value) { SetProgress(Value); }).Screen(*Rows))
+      return TUploadOutcome::EncodingFailed;
     e_.Search();
+    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
     if (Rows ? Rows->empty() : Prepared->empty()) {
       f_.ShowPanelText(1, "No file!");
       return TUploadOutcome::NoFile;
