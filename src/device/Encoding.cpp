@@ -31,7 +31,9 @@ class TRemoveAtEnd {
   std::string path_;
 };
 
-int64_t FoundOrLargest(const TDeviceInfo& Device) { return Device.Status != 0 ? Device.Capacity : protocol::LargestCapacity; }
+int64_t FoundOrLargest(const TDeviceInfo& Device) {
+  return Device.Status != 0 ? Device.Capacity : protocol::LargestCapacity;
+}
 
 }  // namespace
 
@@ -99,6 +101,7 @@ bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPre
   RenameFile(wav, dat);
   TPreparedSound sound{UploadFiles::TempName(Row, ".dat2"), size, Source.Address};
   const int64_t samples = PrepareSamples(dat, sound.SampleFile);
+  if (samples <= 0) RemoveFile(sound.SampleFile);  // the run's end removes only the sounds it sends
   if (samples < 0) return Refuse(Row, Source, NoSpaceText());
   if (samples == 0) return Refuse(Row, Source, "the sound holds no samples");
   Sounds.push_back(sound);

@@ -201,6 +201,14 @@ class EncodingTest : public QObject {
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
   }
 
+  void EngineFilesStayOutOfTheEncoder() {
+    const QString file = P("held.dat");
+    TFile held(S(file), TFile::fmWrite);
+    const TExecuteResult r = ExecuteAndWait("sh", {"-c", "ls -l /proc/$$/fd >&2"}, SW_MINIMIZE, WindowPump);
+    QVERIFY(r.Succeeded());
+    QVERIFY2(!Q(r.ErrorOutput).contains(file), r.ErrorOutput.c_str());
+  }
+
   void FileSizeOfIsSixtyFourBit() {
     QCOMPARE(FileSizeOf(S(P("missing"))), int64_t(-1));
     QCOMPARE(FileSizeOf(std::string()), int64_t(-1));
