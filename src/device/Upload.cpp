@@ -139,6 +139,7 @@ class TDeviceEngine::TUploadRun {
     SetProgress(50);
     f_.ShowPanelText(1, "Erasing device flash...");
     f_.PumpEvents();
+    e_.CheckRun();  // a cancel up to here keeps the device's sounds
     e_.RxBuffer.clear();
     e_.SendByte(protocol::CmdErase);
     stage_ = stErased;

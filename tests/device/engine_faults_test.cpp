@@ -125,6 +125,17 @@ TEST(EngineStoppedDevice, CancelDuringTheSearchEndsItAtTheWaitAndTheUploadIsCanc
   EXPECT_EQ(second.Log().size(), 3u);
 }
 
+TEST(EngineStoppedDevice, CancelAsTheEncodingEndsKeepsTheDeviceUnerased) {
+  UploadRig rig(QuickDevice());
+  rig.ui.OnPump = [&] {
+    if (rig.ui.Panel[1] == "Erasing device flash...") rig.engine.Cancel();
+  };
+  EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(100)), 1}}), TUploadOutcome::Cancelled);
+  EXPECT_EQ(rig.ui.Events.end()[-2], "message Upload cancelled.\nThe device keeps its old sounds.");
+  ASSERT_TRUE(rig.sim.WaitIdle(30s));
+  EXPECT_FALSE(Has(rig.sim.Log(), "C"));
+}
+
 // ---- rows that are not sound files ----
 
 TEST(EngineNotASoundFile, APipeAFolderOrAMissingFileIsRefusedBeforeTheSearch) {
