@@ -81,7 +81,7 @@ void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
       Info.ReplyByte1 = static_cast<uint8_t>(RxBuffer[p + 1]);
       Info.ReplyByte2 = static_cast<uint8_t>(RxBuffer[p + 2]);
     }
-    return lineLost_;  // otherwise the wait lasts its whole time
+    return lineLost_ || cancel_;  // otherwise the wait lasts its whole time
   };
   if (platform::TicksSince(start) >= Milliseconds) return;
   look();
@@ -161,6 +161,7 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   std::optional<std::string> refused, busy;
   for (const std::string& entry : PortList) {
     for (const TBaudRate speed : SearchSpeeds) {
+      if (cancel_) break;  // the user stopped the search: no more probes
       try {
         if (ProbePort(entry, speed, Info)) return;
       } catch (const EComPortExt& e) {
@@ -194,6 +195,7 @@ void TDeviceEngine::SearchDevice() {
   // A search started from the events that a search pumps would empty PortList under it.
   if (busy_) return;
   FlagScope busy(busy_);
+  cancel_ = false;  // a cancel of an earlier upload does not stop this search
   Search();
 }
 
@@ -202,6 +204,7 @@ void TDeviceEngine::SearchDevice() {
 void TDeviceEngine::SoundTest(int Number) {
   if (busy_ || Number < 1 || Number > 4) return;
   FlagScope busy(busy_);
+  cancel_ = false;
   // Only the device a search found may get the byte; any other port may belong to anything.
   if (Device.Status == 0) Search();
   if (Device.Status == 0) return;  // the search said why in panel 2

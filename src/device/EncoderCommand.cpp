@@ -1,6 +1,9 @@
 #include "device/EncoderCommand.h"
 
+#include <cstdio>
+#include <filesystem>
 
+#include "device/Protocol.h"
 #include "platform/exe_path.h"
 
 std::vector<std::string> SplitArguments(const std::string& Text) {
@@ -43,9 +46,18 @@ std::string ReplacePlaceholders(const std::string& Text,
   return out;
 }
 
-std::vector<std::string> EncoderArguments(const std::string& Source, const std::string& Dest) {
+std::string DurationLimit(int64_t Capacity) {
+  const int64_t ms = Capacity * 1000 / protocol::SampleRate + 1000;
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000));
+  return text;
+}
+
+std::vector<std::string> EncoderArguments(const std::string& Source, const std::string& Dest, int64_t Capacity) {
+  const auto absolute = [](const std::string& Path) { return std::filesystem::absolute(Path).string(); };
   std::vector<std::string> args = SplitArguments(EncoderTemplate);
-  for (std::string& a : args) a = ReplacePlaceholders(a, {{"%SRC%", Source}, {"%DST%", Dest}});
+  for (std::string& a : args)
+    a = ReplacePlaceholders(a, {{"%SRC%", absolute(Source)}, {"%DST%", absolute(Dest)}, {"%MAX%", DurationLimit(Capacity)}});
   return args;
 }
 

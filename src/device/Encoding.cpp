@@ -19,26 +19,61 @@ const char* const kNoSpace = "No space left on device";
 
 std::string NoSpaceText() { return std::string(kNoSpace) + " in " + NativePath(UploadFiles::Folder()); }
 
+// Removes a temporary file on every way out.
+class TRemoveAtEnd {
+ public:
+  explicit TRemoveAtEnd(std::string Path) : path_(std::move(Path)) {}
+  ~TRemoveAtEnd() { RemoveFile(path_); }
+  TRemoveAtEnd(const TRemoveAtEnd&) = delete;
+  TRemoveAtEnd& operator=(const TRemoveAtEnd&) = delete;
+
+ private:
+  std::string path_;
+};
+
+int64_t FoundOrLargest(const TDeviceInfo& Device) {
+  return Device.Status != 0 ? Device.Capacity : protocol::LargestCapacity;
+}
+
 }  // namespace
 
-void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest) {
+void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest, int64_t Capacity) {
   const std::string encoder = EncoderPath();
-  // Between two looks at the encoder, handle events as they come, sleeping while none do.
-  const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest), SW_MINIMIZE, [this] {
-    front_.PumpEventsUntil(platform::GetTickCount(), 5, [this] { return cancel_.load(); });
-    // Leaving the wait ends the encoder too.
+  const auto stopIfCancelled = [this] {
     if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+  };
+  // Between two looks at the encoder, handle events as they come, sleeping while none do.
+  const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest, Capacity), SW_MINIMIZE, [&] {
+    front_.PumpEventsUntil(platform::GetTickCount(), 5, [this] { return cancel_.load(); });
+    stopIfCancelled();  // leaving the wait ends the encoder too
   });
+  // A cancel that came as the encoder ended is still a cancel, not its failure.
+  front_.PumpEvents();
+  stopIfCancelled();
   EncodeError = r.Failure(encoder);
   // The encoder may report a full disk and still exit with success.
   if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = NoSpaceText();
 }
 
-TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight)
-    : e_(Engine), f_(Engine.front_), progress_(std::move(SetProgress)), inFlight_(InFlight) {}
+TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight,
+                                    std::optional<int64_t> Capacity)
+    : e_(Engine),
+      f_(Engine.front_),
+      progress_(std::move(SetProgress)),
+      inFlight_(InFlight),
+      capacity_(Capacity.value_or(FoundOrLargest(Engine.Device))) {}
+
+bool TDeviceEngine::TEncoding::Screen(const std::vector<TUploadRow>& Rows) {
+  for (int i = 0; i < int(Rows.size()); ++i) {
+    const std::string why = NotASoundFile(Rows[size_t(i)].FileName);
+    if (!why.empty()) return Refuse(i, Rows[size_t(i)], why);
+  }
+  return true;
+}
 
 bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   Sounds.clear();
+  if (!Screen(Rows)) return false;
   for (int i = 0; i < int(Rows.size()); ++i) {
     if (inFlight_) *inFlight_ = i;
     if (!EncodeRow(i, Rows[size_t(i)], Sounds)) return false;
@@ -53,16 +88,20 @@ bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPre
   const std::string wav = UploadFiles::TempName(Row, ".wav");
   f_.ShowRowState(Row, rsEncoding);
   RemoveFile(wav);  // whatever is there afterwards is this run's output
-  e_.EncodeFile(Source.FileName, wav);
+  const TRemoveAtEnd removeWav(wav);
+  e_.EncodeFile(Source.FileName, wav, capacity_);
   const int64_t size = FileSizeOf(wav);
   std::string why = e_.EncodeError;
   if (why.empty() && size < 0) why = "the encoder wrote no file";
   if (why.empty()) FindWaveData(wav, &why);
   if (!why.empty()) return Refuse(Row, Source, why);
+  // Only its samples are needed from here on; the whole copy goes once they are out.
   const std::string dat = UploadFiles::TempName(Row, ".dat");
+  const TRemoveAtEnd removeDat(dat);
   RenameFile(wav, dat);
   TPreparedSound sound{UploadFiles::TempName(Row, ".dat2"), size, Source.Address};
   const int64_t samples = PrepareSamples(dat, sound.SampleFile);
+  if (samples <= 0) RemoveFile(sound.SampleFile);  // the run's end removes only the sounds it sends
   if (samples < 0) return Refuse(Row, Source, NoSpaceText());
   if (samples == 0) return Refuse(Row, Source, "the sound holds no samples");
   Sounds.push_back(sound);
@@ -111,7 +150,9 @@ int64_t TDeviceEngine::TEncoding::PrepareSamples(const std::string& Encoded, con
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   if (busy_) return TUploadOutcome::NotStarted;
   FlagScope busy(busy_);
-  TEncoding encoding(*this, [this](int Value) { front_.ShowProgress(Value); });
+  cancel_ = false;
+  // For any device: no search has said which.
+  TEncoding encoding(*this, [this](int Value) { front_.ShowProgress(Value); }, nullptr, protocol::LargestCapacity);
   front_.ShowProgress(0);
   front_.ShowProgressMaximum(int(Rows.size()));
   return encoding.Run(Rows, Sounds) ? TUploadOutcome::Completed : TUploadOutcome::EncodingFailed;

@@ -10,6 +10,7 @@
 
 #include "device/DeviceInfo.h"
 #include "device/FrontEnd.h"
+#include "device/Protocol.h"
 #include "serial/CPort.h"
 #include "toolkit/flag_scope.h"
 
@@ -112,7 +113,8 @@ class TDeviceEngine {
   void Cancel() { cancel_ = true; }
   // Why the last conversion failed; empty when the encoder succeeded.
   std::string EncodeError;
-  void EncodeFile(const std::string& Source, const std::string& Dest);
+  // Converts Source into Dest, no longer than Capacity samples can play (and a second).
+  void EncodeFile(const std::string& Source, const std::string& Dest, int64_t Capacity = protocol::LargestCapacity);
 
   // A search, sound test or upload is running (their pumps may call in again).
   bool Busy() const { return busy_; }

@@ -24,7 +24,8 @@ std::string TExecuteResult::Failure(const std::string& FileName) const {
 
 TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params, uint16_t,
                               const std::function<void()>& Pump) {
-  const platform::ProcessOutcome o = platform::RunAndWait(FileName, Params, Pump, 0);
+  // Out of the terminal's process group: Ctrl+C is this program's to turn into a cancel.
+  const platform::ProcessOutcome o = platform::RunAndWait(FileName, Params, Pump, 0, {.OwnGroup = true});
   TExecuteResult r;
   r.Started = o.Started;
   r.StartError = o.StartError;

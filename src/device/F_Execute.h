@@ -22,7 +22,7 @@ struct TExecuteResult {
 };
 
 // Starts FileName with Params (one entry per argument, no shell involved), standard input
-// from the null device, and calls Pump until it has ended. Returns at once when the
+// from the null device, in a process group of its own, and calls Pump until it has ended. Returns at once when the
 // program cannot be started.
 TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params,
                               uint16_t ShowMode, const std::function<void()>& Pump);

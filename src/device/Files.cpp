@@ -4,17 +4,35 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
 #ifdef _WIN32
 int SeekTo(std::FILE* F, int64_t Pos, int Whence) { return _fseeki64(F, Pos, Whence); }
 int64_t Tell(std::FILE* F) { return _ftelli64(F); }
+const char* const kReadMode = "rbN";  // N: not inherited by the encoder
+const char* const kWriteMode = "wbN";
 #else
 int SeekTo(std::FILE* F, int64_t Pos, int Whence) { return fseeko(F, off_t(Pos), Whence); }
 int64_t Tell(std::FILE* F) { return int64_t(ftello(F)); }
+const char* const kReadMode = "rbe";  // e: close-on-exec, so the encoder never holds it
+const char* const kWriteMode = "wbe";
 #endif
+
+const char* KindOf(std::filesystem::file_type Type) {
+  using std::filesystem::file_type;
+  switch (Type) {
+    case file_type::directory: return "a folder";
+    case file_type::fifo: return "a named pipe";
+    case file_type::character:
+    case file_type::block: return "a device";
+    case file_type::socket: return "a socket";
+    default: return nullptr;
+  }
+}
 
 }  // namespace
 
@@ -49,6 +67,18 @@ std::string BaseName(const std::string& Path) {
   return slash == std::string::npos ? Path : Path.substr(slash + 1);
 }
 
+std::string NotASoundFile(const std::string& Path) {
+  std::error_code error;
+  const auto type = std::filesystem::status(Path, error).type();
+  if (type == std::filesystem::file_type::regular) return {};
+  if (error || type == std::filesystem::file_type::not_found) {
+    if (!error) error = std::make_error_code(std::errc::no_such_file_or_directory);
+    return NativePath(Path) + ": " + error.message();
+  }
+  const char* const kind = KindOf(type);
+  return kind ? std::string("it is ") + kind + ", not a sound file" : "it is not a regular file";
+}
+
 bool RemoveFile(const std::string& Path) {
   return std::remove(Path.c_str()) == 0 || errno == ENOENT;
 }
@@ -60,7 +90,7 @@ void RenameFile(const std::string& From, const std::string& To) {
 }
 
 TFile::TFile(const std::string& FileName, TMode Mode) : name_(FileName) {
-  file_ = std::fopen(FileName.c_str(), Mode == fmRead ? "rb" : "wb");
+  file_ = std::fopen(FileName.c_str(), Mode == fmRead ? kReadMode : kWriteMode);
   if (!file_) Fail("open", errno);
 }
 

@@ -14,6 +14,10 @@ std::string NativePath(const std::string& Path);
 // The last part of a path.
 std::string BaseName(const std::string& Path);
 
+// Why Path cannot be a sound file: empty when it is a regular file (a link is followed),
+// else the system's reason or what it is ("it is a named pipe, not a sound file").
+std::string NotASoundFile(const std::string& Path);
+
 // Removes a file if it is there; true when it is gone.
 bool RemoveFile(const std::string& Path);
 
@@ -30,8 +34,8 @@ class EFileError : public std::runtime_error {
   int error_;
 };
 
-// A binary file that closes itself. Open, read and write failures throw "Cannot <verb>
-// file "<name>". <reason>".
+// A binary file that closes itself, never inherited by a child. Open, read and write
+// failures throw "Cannot <verb> file "<name>". <reason>".
 class TFile {
  public:
   enum TMode { fmRead, fmWrite };

@@ -8,6 +8,7 @@ constexpr uint8_t CmdVersion = 'V';
 constexpr uint8_t ReplyVersion = '8';   // followed by two bytes
 constexpr uint8_t DeviceAnswered = 56;  // TDeviceInfo::Status of a found device
 constexpr int CapacityShift = 17;       // the version reply counts 128 KiB units
+constexpr int64_t LargestCapacity = int64_t(255) << CapacityShift;  // the most a reply can tell
 constexpr uint8_t CmdErase = 'C';
 constexpr uint8_t ReplyErased = '+';
 constexpr uint8_t CmdSound = 'D';

@@ -53,7 +53,10 @@ class TDeviceEngine::TUploadRun {
   enum TStage { stBeforeErase, stErased, stSending };
 
   TUploadOutcome Phases(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
+    if (Rows && !TEncoding(e_, [this](int Value) { SetProgress(Value); }).Screen(*Rows))
+      return TUploadOutcome::EncodingFailed;
     e_.Search();
+    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
     if (Rows ? Rows->empty() : Prepared->empty()) {
       f_.ShowPanelText(1, "No file!");
       return TUploadOutcome::NoFile;
@@ -136,6 +139,7 @@ class TDeviceEngine::TUploadRun {
     SetProgress(50);
     f_.ShowPanelText(1, "Erasing device flash...");
     f_.PumpEvents();
+    e_.CheckRun();  // a cancel up to here keeps the device's sounds
     e_.RxBuffer.clear();
     e_.SendByte(protocol::CmdErase);
     stage_ = stErased;

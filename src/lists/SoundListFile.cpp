@@ -5,7 +5,6 @@
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <system_error>
 
 #include "platform/atomic_file.h"
@@ -26,7 +25,8 @@ fs::path FromUtf8(const std::string& Text) { return fs::path(std::u8string(Text.
 
 fs::path AbsoluteNormal(const fs::path& Path) { return fs::absolute(Path).lexically_normal(); }
 
-fs::path FolderOf(const fs::path& ListFile) { return AbsoluteNormal(ListFile).parent_path(); }
+// A list reached through a link keeps its paths relative to where the list itself lies.
+fs::path FolderOf(const fs::path& ListFile) { return AbsoluteNormal(platform::FollowLinks(ListFile)).parent_path(); }
 
 [[noreturn]] void Refuse(const char* Verb, const fs::path& ListFile, const std::string& Why) {
   throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + Utf8(ListFile) + "\": " + Why + ".");
@@ -51,6 +51,25 @@ std::string PlaceOf(std::string_view Text, size_t Byte) {
     }
   }
   return "line " + std::to_string(Line) + ", column " + std::to_string(Column);
+}
+
+std::string TooLargeText() { return "it is larger than " + std::to_string(kMaxListSize >> 20) + " MiB"; }
+
+// Before the file is opened: opening a named pipe would wait for a writer, and a device
+// would be read without end.
+void CheckListFile(const fs::path& ListFile) {
+  std::error_code Error;
+  const fs::file_status Status = fs::status(ListFile, Error);
+  if (Error) Refuse("open", ListFile, Error.message());
+  switch (Status.type()) {
+    case fs::file_type::regular: break;
+    case fs::file_type::directory: Refuse("open", ListFile, "it is a folder, not a list file");
+    case fs::file_type::fifo: Refuse("open", ListFile, "it is a named pipe, not a list file");
+    case fs::file_type::character:
+    case fs::file_type::block: Refuse("open", ListFile, "it is a device, not a list file");
+    default: Refuse("open", ListFile, "it is not a regular file");
+  }
+  if (fs::file_size(ListFile, Error) > kMaxListSize && !Error) Refuse("open", ListFile, TooLargeText());
 }
 
 void CheckHeader(const fs::path& ListFile, const json& Root) {
@@ -132,12 +151,16 @@ std::vector<ListedSound> ParseList(const fs::path& ListFile, std::string_view Te
 }
 
 std::vector<ListedSound> LoadList(const fs::path& ListFile) {
+  CheckListFile(ListFile);
   std::ifstream In(ListFile, std::ios::binary);
   if (!In) Refuse("open", ListFile, std::strerror(errno));
-  std::ostringstream Text;
-  Text << In.rdbuf();
+  // At most one byte more than a list may have: a file that grew since is not read on.
+  std::string Text(size_t(kMaxListSize) + 1, '\0');
+  In.read(Text.data(), std::streamsize(Text.size()));
   if (In.bad()) Refuse("open", ListFile, "it cannot be read");
-  return ParseList(ListFile, Text.str());
+  Text.resize(size_t(In.gcount()));
+  if (Text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
+  return ParseList(ListFile, Text);
 }
 
 void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {

@@ -15,7 +15,9 @@
 // folder can be moved or copied with its list; otherwise it is absolute. "address" is the
 // digital address, a whole number from 1 to 2040; a row without one takes its input number.
 // A reader refuses a version newer than its own and ignores members it does not know.
+// A list reached through a symbolic link lies where the link ends, for its folder too.
 // No Qt here: the window and the command-line tool both use it.
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -29,6 +31,8 @@ inline constexpr int kFormatVersion = 1;
 inline constexpr std::string_view kFileExtension = ".kestrilo";
 inline constexpr int kMinAddress = 1;
 inline constexpr int kMaxAddress = 2040;
+// A list of 2040 rows takes well under a megabyte; anything this large is not a list.
+inline constexpr uintmax_t kMaxListSize = uintmax_t(16) << 20;
 
 struct ListedSound {
   std::filesystem::path Path;  // absolute once loaded
@@ -43,7 +47,8 @@ class ListFileError : public std::runtime_error {
 };
 
 // Reads ListFile; relative paths are resolved against its folder (the folder itself made
-// absolute against the current one).
+// absolute against the current one). Refuses what is not a regular file or is larger than
+// kMaxListSize without reading it.
 std::vector<ListedSound> LoadList(const std::filesystem::path& ListFile);
 
 // Writes Rows to ListFile, replacing it atomically. Relative row paths are taken as

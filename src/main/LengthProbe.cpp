@@ -4,9 +4,28 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cmath>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "device/Protocol.h"
 #include "platform/exe_path.h"
+
+namespace {
+
+// Out of the terminal's process group: Ctrl+C is the window's to handle, not the probe's.
+void InGroupOfItsOwn(QProcess& Process) {
+#ifdef Q_OS_WIN
+  Process.setCreateProcessArgumentsModifier(
+      [](QProcess::CreateProcessArguments* Args) { Args->flags |= CREATE_NEW_PROCESS_GROUP; });
+#else
+  Process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+}
+
+}  // namespace
 
 TLengthProbe::TLengthProbe(DoneHandler Done, QObject* Parent) : QObject(Parent), Done_(std::move(Done)) {}
 
@@ -53,6 +72,7 @@ void TLengthProbe::StartNext() {
     Running_ = new QProcess(this);
     Running_->setProcessChannelMode(QProcess::SeparateChannels);
     Running_->setStandardInputFile(QProcess::nullDevice());
+    InGroupOfItsOwn(*Running_);
     connect(Running_, &QProcess::finished, this, [this](int Code, QProcess::ExitStatus Status) {
       const bool Ok = Status == QProcess::NormalExit && Code == 0;
       Finish(Ok ? BytesOfDuration(QString::fromLatin1(Running_->readAllStandardOutput())) : -1);
@@ -60,9 +80,12 @@ void TLengthProbe::StartNext() {
     connect(Running_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError E) {
       if (E == QProcess::FailedToStart) Finish(-1);
     });
-    Running_->start(ProbePath(), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+    // A plain file whatever its name looks like, and the probe may open nothing but files.
+    Running_->start(ProbePath(), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-protocol_whitelist"),
+                                  QStringLiteral("file"), QStringLiteral("-show_entries"),
                                   QStringLiteral("format=duration"), QStringLiteral("-of"),
-                                  QStringLiteral("default=noprint_wrappers=1:nokey=1"), Next.FileName});
+                                  QStringLiteral("default=noprint_wrappers=1:nokey=1"),
+                                  QStringLiteral("file:") + QFileInfo(Next.FileName).absoluteFilePath()});
   }
 }
 

@@ -62,12 +62,26 @@ void SyncFolder(const std::filesystem::path& Folder) {
   ::fsync(Dir.Get());
 }
 
+// A file that may not be written is not replaced by the rename behind its owner's back.
+void CheckWritable(const std::filesystem::path& Target) {
+  const int Fd = ::open(Target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (Fd < 0 && errno != ENOENT) ThrowErrno("cannot write " + Target.string());
+  if (Fd >= 0) ::close(Fd);
+}
+
 }  // namespace
 
 void ReplaceFileAtomically(const std::filesystem::path& Target, std::string_view Bytes) {
+  // Through a link the file it names is written; the link stays.
+  const std::filesystem::path Real = FollowLinks(Target);
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(Real))) {
+    errno = ELOOP;
+    ThrowErrno("cannot follow the link " + Target.string());
+  }
+  CheckWritable(Real);
   const std::filesystem::path Folder =
-      Target.has_parent_path() ? Target.parent_path() : std::filesystem::path(".");
-  const std::string Base = Folder / ("." + Target.filename().string() + "." + std::to_string(::getpid()));
+      Real.has_parent_path() ? Real.parent_path() : std::filesystem::path(".");
+  const std::string Base = Folder / ("." + Real.filename().string() + "." + std::to_string(::getpid()));
   std::string Temp;
   int Fd = -1;
   // The kernel applies the umask to 0666, as for any new file the user saves.
@@ -79,12 +93,12 @@ void ReplaceFileAtomically(const std::filesystem::path& Target, std::string_view
   FileDescriptor File(Fd);
   TempFileRemover Remover{Temp};
   struct stat Old;
-  if (::stat(Target.c_str(), &Old) == 0 && ::fchmod(File.Get(), Old.st_mode & 07777) != 0)
+  if (::stat(Real.c_str(), &Old) == 0 && ::fchmod(File.Get(), Old.st_mode & 07777) != 0)
     ThrowErrno("cannot set the mode of " + Temp);
   WriteAll(File.Get(), Bytes, Temp);
   if (::fsync(File.Get()) != 0) ThrowErrno("cannot flush " + Temp);
   if (File.Close() != 0) ThrowErrno("cannot close " + Temp);
-  if (::rename(Temp.c_str(), Target.c_str()) != 0) ThrowErrno("cannot rename " + Temp + " to " + Target.string());
+  if (::rename(Temp.c_str(), Real.c_str()) != 0) ThrowErrno("cannot rename " + Temp + " to " + Real.string());
   Remover.Armed = false;
   SyncFolder(Folder);
 }

@@ -24,7 +24,9 @@ struct TempFile {
 
 }  // namespace
 
-void ReplaceFileAtomically(const std::filesystem::path& Target, std::string_view Bytes) {
+void ReplaceFileAtomically(const std::filesystem::path& Link, std::string_view Bytes) {
+  // Through a link the file it names is written. A read-only Target refuses the move.
+  const std::filesystem::path Target = FollowLinks(Link);
   TempFile temp{Target.string() + ".saving"};
   temp.handle = ::CreateFileA(temp.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (temp.handle == INVALID_HANDLE_VALUE) Fail("cannot create " + temp.path);

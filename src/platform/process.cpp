@@ -24,8 +24,8 @@ void ChildProcess::CollectErrorOutput() {
 }
 
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
-                          const std::function<void()>& Pump, int PollMs) {
-  ChildProcess child(Program, Args);
+                          const std::function<void()>& Pump, int PollMs, const ChildOptions& Options) {
+  ChildProcess child(Program, Args, Options);
   while (child.Running(PollMs)) {
     if (Pump) Pump();
   }

@@ -28,10 +28,13 @@ struct ChildOptions {
   // On Windows Interrupt reaches only a child in a process group of its own that shares this
   // process's console; a child that is not interruptible gets no console window instead.
   bool Interruptible = false;
+  // The child leads a process group of its own (Windows: CREATE_NEW_PROCESS_GROUP), so the
+  // terminal's Ctrl+C reaches only this process, which decides what the child's end is.
+  bool OwnGroup = false;
 };
 
 // One running child. Standard input is /dev/null (NUL). The child is reaped by the
-// destructor, killed first if it still runs.
+// destructor, killed first if it still runs (with its whole group when it leads one).
 class ChildProcess {
  public:
   static constexpr size_t MaxErrorOutput = 16 * 1024;
@@ -56,7 +59,8 @@ class ChildProcess {
   long Read(char* Buf, size_t Size);
   // Whether the child has ended (it is reaped then and Outcome tells how); Wait: until it has.
   bool Ended(bool Wait = false);
-  // As Ctrl+C would; on Windows Ctrl+Break, and where that cannot be sent the child is ended.
+  // As Ctrl+C would (to the child's whole group when it leads one); on Windows Ctrl+Break,
+  // and where that cannot be sent the child is ended.
   void Interrupt();
 
  private:
@@ -68,6 +72,7 @@ class ChildProcess {
   std::intptr_t pid_ = -1;
   std::intptr_t pipe_ = -1;
   bool ended_ = false;
+  bool ownGroup_ = false;
   ProcessOutcome outcome_;
 };
 
@@ -78,7 +83,7 @@ void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs);
 // Starts Program and waits for its end, calling Pump between polls (about every PollMs
 // while nothing else happens). A program that cannot be started returns at once.
 ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
-                          const std::function<void()>& Pump, int PollMs = 5);
+                          const std::function<void()>& Pump, int PollMs = 5, const ChildOptions& Options = {});
 
 // The last line of Text that is not blank, with \r treated as a line end too (progress
 // output rewrites its line with \r).

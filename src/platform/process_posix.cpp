@@ -32,6 +32,27 @@ class SpawnActions {
   posix_spawn_file_actions_t a_;
 };
 
+// posix_spawn's attributes: a group of its own when asked.
+class SpawnAttributes {
+ public:
+  explicit SpawnAttributes(bool OwnGroup) {
+    posix_spawnattr_init(&a_);
+    if (!OwnGroup) return;
+    posix_spawnattr_setflags(&a_, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&a_, 0);
+  }
+  ~SpawnAttributes() { posix_spawnattr_destroy(&a_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  posix_spawnattr_t* get() { return &a_; }
+
+ private:
+  posix_spawnattr_t a_;
+};
+
+// Only for a child not reaped yet: until then its pid and group id are still its own.
+void SignalChild(std::intptr_t Pid, bool Group, int Number) { ::kill(Group ? -pid_t(Pid) : pid_t(Pid), Number); }
+
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args,
@@ -56,14 +77,16 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   for (const std::string& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
+  SpawnAttributes attributes(Options.OwnGroup);
   pid_t pid = -1;
   const auto spawn = Options.LookUpInPath ? ::posix_spawnp : ::posix_spawn;
-  const int rc = spawn(&pid, Program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  const int rc = spawn(&pid, Program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
   if (rc != 0) {
     outcome_.StartError = rc;
     return;
   }
   pid_ = pid;
+  ownGroup_ = Options.OwnGroup;
   outcome_.Started = true;
   pipe_ = read_end.fd;
   read_end.fd = -1;
@@ -72,7 +95,7 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
 
 ChildProcess::~ChildProcess() {
   if (Started() && !ended_) {
-    ::kill(pid_t(pid_), SIGKILL);
+    SignalChild(pid_, ownGroup_, SIGKILL);
     Ended(true);
   }
   ClosePipe();
@@ -113,8 +136,9 @@ bool ChildProcess::Ended(bool Wait) {
 }
 
 void ChildProcess::Interrupt() {
-  if (Started() && !ended_) ::kill(pid_t(pid_), SIGINT);
+  if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGINT);
 }
+
 
 void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
   std::vector<pollfd> fds;

@@ -51,14 +51,16 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   PROCESS_INFORMATION pi{};
   // No shell. Without a program name CreateProcess looks the program up itself (its folder,
   // the system's, PATH).
+  DWORD flags = Options.Interruptible ? CREATE_NEW_PROCESS_GROUP : CREATE_NO_WINDOW;
+  if (Options.OwnGroup) flags |= CREATE_NEW_PROCESS_GROUP;
   if (!::CreateProcessA(Options.LookUpInPath ? nullptr : Program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                        Options.Interruptible ? CREATE_NEW_PROCESS_GROUP : CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi)) {
+                        flags, nullptr, nullptr, &si, &pi)) {
     outcome_.StartError = static_cast<int>(::GetLastError());
     return;
   }
   ::CloseHandle(pi.hThread);
   pid_ = win32::AsValue(pi.hProcess);
+  ownGroup_ = Options.OwnGroup;
   pipe_ = win32::AsValue(pipeRead.Release());
   outcome_.Started = true;
 }

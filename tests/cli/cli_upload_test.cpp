@@ -2,7 +2,17 @@
 // once, and stopped by Ctrl+C.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "cli_run.h"
@@ -152,6 +162,104 @@ TEST(CliUpload, CtrlCStopsEveryDeviceOfAnAllRun) {
   const json table = run.Of("outcome").back();
   ASSERT_EQ(table["devices"].size(), 2u) << run.output;
   for (const json& device : table["devices"]) EXPECT_EQ(device["outcome"], "Cancelled");
+  EXPECT_FALSE(rig.TempLeftovers());
+}
+
+// Relative names as a user types them in a folder; the folder as it was afterwards.
+class TScopedFolder {
+ public:
+  explicit TScopedFolder(const std::string& Folder) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(Folder);
+  }
+  ~TScopedFolder() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+TEST(CliUpload, NamesThatLookLikeProtocolsAreTheFilesTheyName) {
+  clitest::TCliRig rig;
+  devsim::Simulator sim(clitest::QuickDevice());
+  rig.Ports(sim.SlavePath());
+  // A listener that never accepts: a connection to it would hang the encoder.
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 8), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const std::string tcp = "tcp:127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  const auto a = fixtures::Ramp(500), b = fixtures::Ramp(301, 3);
+  rig.Wav("12:30.wav", a);
+  rig.Wav(tcp, b);
+
+  clitest::TCliRun run;
+  {
+    TScopedFolder here(rig.Path(""));
+    run = rig.Run({"upload", "12:30.wav", tcp}, 60000);
+  }
+
+  EXPECT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(sim.WaitIdle(30s));
+  EXPECT_EQ(sim.Sounds(), (std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(a), fixtures::OnTheWire(b)}));
+  EXPECT_LT(::accept(listener, nullptr, nullptr), 0) << "the encoder connected to " << tcp;
+  ::close(listener);
+}
+
+// The real ffmpeg, reading its input at its native rate: a sound of 5 s takes 5 s. Its pid
+// is written to the file returned once it has started.
+std::string SlowEncoderIn(const std::string& Folder) {
+  std::string real;
+  const std::string path = std::getenv("PATH");
+  for (size_t b = 0, e; real.empty() && b <= path.size(); b = e + 1) {
+    e = std::min(path.find(':', b), path.size());
+    const std::string candidate = path.substr(b, e - b) + "/ffmpeg";
+    if (::access(candidate.c_str(), X_OK) == 0) real = candidate;
+  }
+  std::filesystem::create_directories(Folder);
+  const std::string script = Folder + "/ffmpeg";
+  std::FILE* f = std::fopen(script.c_str(), "w");
+  std::fprintf(f, "#!/bin/sh\necho $$ > \"$0.started\"\nexec '%s' -re \"$@\"\n", real.c_str());
+  std::fclose(f);
+  ::chmod(script.c_str(), 0755);
+  return script + ".started";
+}
+
+TEST(CliUpload, CtrlCWhileTheEncoderRunsIsACancelNotAConversionError) {
+  clitest::TCliRig rig;
+  devsim::Simulator sim(clitest::QuickDevice());
+  rig.Ports(sim.SlavePath());
+  const std::string wav = rig.Wav("five.wav", fixtures::Ramp(5 * 44100));
+  const std::string started = SlowEncoderIn(rig.Path("bin"));
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (rig.Path("bin") + ":" + path).c_str(), 1);
+
+  // Its own process group, as a shell starts a job: Ctrl+C goes to the whole group.
+  platform::ChildProcess cli(KESTRILO_CLI, {"upload", wav},
+                             {.Piped = platform::PipedStreams::OutputAndError, .LookUpInPath = false, .OwnGroup = true});
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (!std::filesystem::exists(started) && std::chrono::steady_clock::now() < deadline) cli.Running(20);
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_TRUE(std::filesystem::exists(started)) << cli.Outcome().ErrorOutput;
+  pid_t encoder = 0;
+  while (encoder == 0 && std::chrono::steady_clock::now() < deadline) std::ifstream(started) >> encoder;
+  EXPECT_EQ(::getpgid(encoder), encoder) << "the encoder is in the group Ctrl+C reaches";
+  const auto interrupted = std::chrono::steady_clock::now();
+  cli.Interrupt();
+  while (cli.Running(50) && std::chrono::steady_clock::now() < interrupted + 60s) {
+  }
+
+  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
+  const platform::ProcessOutcome& o = cli.Outcome();
+  EXPECT_TRUE(o.Exited);
+  EXPECT_EQ(o.ExitCode, 130) << o.ErrorOutput;
+  EXPECT_NE(o.ErrorOutput.find("Upload cancelled.\nThe device keeps its old sounds."), std::string::npos) << o.ErrorOutput;
+  EXPECT_EQ(o.ErrorOutput.find("Cannot convert"), std::string::npos) << o.ErrorOutput;
+  ASSERT_TRUE(sim.WaitIdle(30s));
+  const auto log = sim.Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "C"), 0) << "erased";
   EXPECT_FALSE(rig.TempLeftovers());
 }
 

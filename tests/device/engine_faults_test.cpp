@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -94,6 +95,70 @@ TEST(EngineStoppedDevice, CancelMidStreamStopsAtOnceAndSaysWhatTheDeviceHolds) {
   ASSERT_TRUE(rig.sim.WaitIdle(30s));
   EXPECT_FALSE(Has(rig.sim.Log(), "end of sounds"));
   EXPECT_LT(rig.sim.BytesReceived(), 2000u);  // stopped near where it was asked to
+}
+
+TEST(EngineStoppedDevice, CancelDuringTheSearchEndsItAtTheWaitAndTheUploadIsCancelled) {
+  devsim::Options mute = QuickDevice();
+  mute.silent = true;
+  devsim::Simulator first(mute), second(mute);
+  TScopedPorts ports(first.SlavePath() + ":" + second.SlavePath());
+  TRecordingFrontEnd ui;
+  TDeviceEngine engine(ui, TEngineTimeouts{30000, 60000, 10});  // a wait that does not look takes 30 s
+  platform::TempDir dir;
+  fixtures::WriteWav(dir.Path() + "a.wav", fixtures::Ramp(10));
+  ui.OnPump = [&] {
+    if (ui.Panel[2] == "Searching device... " + first.SlavePath()) engine.Cancel();
+  };
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(engine.Upload({{dir.Path() + "a.wav", 1}}), TUploadOutcome::Cancelled);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
+  EXPECT_EQ(ui.Events.end()[-2], "message Upload cancelled.\nThe device keeps its old sounds.");
+  EXPECT_FALSE(Has(ui.Events, "row 0 1"));  // nothing encoded
+  ASSERT_TRUE(first.WaitIdle(30s));
+  EXPECT_EQ(first.Log(), (std::vector<std::string>{"V"}));  // one probe, no other speed
+  EXPECT_TRUE(second.Log().empty());
+  EXPECT_FALSE(engine.ComPort->Connected());
+  engine.SetTimeouts({200, 60000, 10});
+  ui.OnPump = nullptr;
+  engine.SearchDevice();  // the cancel was that upload's, not this search's
+  ASSERT_TRUE(second.WaitIdle(30s));
+  EXPECT_EQ(second.Log().size(), 3u);
+}
+
+TEST(EngineStoppedDevice, CancelAsTheEncodingEndsKeepsTheDeviceUnerased) {
+  UploadRig rig(QuickDevice());
+  rig.ui.OnPump = [&] {
+    if (rig.ui.Panel[1] == "Erasing device flash...") rig.engine.Cancel();
+  };
+  EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(100)), 1}}), TUploadOutcome::Cancelled);
+  EXPECT_EQ(rig.ui.Events.end()[-2], "message Upload cancelled.\nThe device keeps its old sounds.");
+  ASSERT_TRUE(rig.sim.WaitIdle(30s));
+  EXPECT_FALSE(Has(rig.sim.Log(), "C"));
+}
+
+// ---- rows that are not sound files ----
+
+TEST(EngineNotASoundFile, APipeAFolderOrAMissingFileIsRefusedBeforeTheSearch) {
+  UploadRig rig(QuickDevice());
+  const std::string fifo = rig.dir.Path() + "pipe.wav", folder = rig.dir.Path() + "folder.wav";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const std::string good = rig.Wav("good.wav", fixtures::Ramp(10));
+  const std::pair<std::string, std::string> cases[] = {
+      {fifo, "it is a named pipe, not a sound file"},
+      {folder, "it is a folder, not a sound file"},
+      {"/dev/zero", "it is a device, not a sound file"},
+      {rig.dir.Path() + "gone.wav", rig.dir.Path() + "gone.wav: No such file or directory"}};
+  for (const auto& [file, why] : cases) {
+    rig.ui.Events.clear();
+    EXPECT_EQ(rig.engine.Upload({{good, 1}, {file, 2}}), TUploadOutcome::EncodingFailed) << file;
+    EXPECT_EQ(rig.ui.Events, (std::vector<std::string>{"controls off", "row 1 5", "panel1 Encoding failed!",
+                                                        "message Cannot convert \"" + file + "\":\n" + why,
+                                                        "controls on"}));
+    TPreparedSounds sounds;
+    EXPECT_EQ(rig.engine.Encode({{file, 1}}, sounds), TUploadOutcome::EncodingFailed);  // no search there either
+  }
+  EXPECT_TRUE(rig.sim.Log().empty());  // not even searched
 }
 
 // ---- a port another program holds ----

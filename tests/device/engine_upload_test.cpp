@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "devsim/devsim.h"
 #include "device/Engine.h"
@@ -38,6 +39,8 @@ TEST(EngineUpload, TwoSoundsReachTheDeviceByteExactInTheDesignedOrder) {
   EXPECT_EQ(rig.ui.Progress, rig.ui.Maximum);
   EXPECT_FALSE(rig.engine.ComPort->Connected());
   EXPECT_FALSE(rig.engine.Busy());
+  for (const char* left : {".wav", ".dat", ".dat2"})
+    for (int i : {0, 1}) EXPECT_FALSE(std::filesystem::exists(UploadFiles::TempName(i, left))) << i << left;
 }
 
 TEST(EngineUpload, EraseTimeoutTakesTheInjectedTimeAndClosesThePort) {
@@ -83,6 +86,16 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     EXPECT_EQ(rig.ui.Events.end()[-2],
               "message The files total length larger than device memory!\nThe sounds need 0.0 s (0.0 MB); the "
               "device holds 0.0 s (0.0 MB).");
+  }
+  {
+    // Ten seconds for a device of three: the encoder stops a second past what fits.
+    devsim::Options o = QuickDevice();
+    o.capacity_units = 1;
+    UploadRig rig(o);
+    EXPECT_EQ(rig.engine.Upload({{rig.Wav("long.wav", fixtures::Ramp(10 * 44100)), 1}}), TUploadOutcome::TooLarge);
+    EXPECT_EQ(rig.ui.Events.end()[-2],
+              "message The files total length larger than device memory!\nThe sounds need 4.0 s (0.2 MB); the "
+              "device holds 3.0 s (0.1 MB).");
   }
   {
     devsim::Options o = QuickDevice();

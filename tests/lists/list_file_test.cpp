@@ -2,6 +2,7 @@
 // moved, and the one message for each kind of bad list.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -38,6 +39,34 @@ std::string LoadError(const fs::path& File, const std::string* Text = nullptr) {
     return E.what();
   }
   return "no error";
+}
+
+// What saving says, from a process of an ordinary user: root may write any file.
+std::string SaveErrorAsUser(const fs::path& List) {
+  int Pipe[2];
+  if (::pipe(Pipe) != 0) return "no pipe";
+  const pid_t Child = ::fork();
+  if (Child == 0) {
+    std::string Message = "saved";
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      Message = "cannot leave root";
+    } else {
+      try {
+        lists::SaveList(List, {});
+      } catch (const lists::ListFileError& E) {
+        Message = E.what();
+      }
+    }
+    [[maybe_unused]] const auto Written = ::write(Pipe[1], Message.data(), Message.size());
+    ::_exit(0);
+  }
+  ::close(Pipe[1]);
+  std::string Message;
+  char Buf[512];
+  for (ssize_t N; (N = ::read(Pipe[0], Buf, sizeof Buf)) > 0;) Message.append(Buf, size_t(N));
+  ::close(Pipe[0]);
+  ::waitpid(Child, nullptr, 0);
+  return Message;
 }
 
 }  // namespace
@@ -113,4 +142,39 @@ TEST(ListFile, ANameEndingInTheExtensionInAnyCaseIsAList) {
   EXPECT_TRUE(lists::IsListFileName("horns.Kestrilo"));
   EXPECT_FALSE(lists::IsListFileName("sounds.kestrilo.wav"));
   EXPECT_FALSE(lists::IsListFileName("kestrilo"));
+}
+
+TEST(ListFile, WhatIsNoRegularFileOrTooLargeIsRefusedUnread) {
+  ScratchFolder Scratch;
+  const fs::path Fifo = Scratch.Path / "pipe.kestrilo", Big = Scratch.Path / "big.kestrilo";
+  ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);  // opening it would wait for a writer
+  std::ofstream(Big).put('{');
+  fs::resize_file(Big, lists::kMaxListSize + 1);
+  const std::pair<fs::path, std::string> Cases[] = {{Fifo, "it is a named pipe, not a list file."},
+                                                    {"/dev/zero", "it is a device, not a list file."},
+                                                    {Scratch.Path, "it is a folder, not a list file."},
+                                                    {Big, "it is larger than 16 MiB."}};
+  for (const auto& [File, Why] : Cases)
+    EXPECT_EQ(LoadError(File), "Cannot open the sound list \"" + File.string() + "\": " + Why);
+}
+
+TEST(ListFile, SavingThroughALinkWritesItsListAndAReadOnlyListIsKept) {
+  ScratchFolder Scratch;
+  const fs::path Real = Scratch.Path / "real" / "set.kestrilo", Link = Scratch.Path / "set.kestrilo";
+  fs::create_directories(Real.parent_path());
+  lists::SaveList(Real, {{Scratch.Path / "real" / "a.wav", 1}});
+  fs::create_symlink("real/set.kestrilo", Link);
+  lists::SaveList(Link, {{Scratch.Path / "real" / "b.wav", 7}});
+  EXPECT_TRUE(fs::is_symlink(Link));
+  EXPECT_NE(ReadText(Real).find(R"("path": "b.wav")"), std::string::npos) << ReadText(Real);
+  for (const fs::path& Name : {Real, Link}) EXPECT_EQ(lists::LoadList(Name).at(0).Path, Scratch.Path / "real" / "b.wav");
+
+  // The folder is everyone's, the list is read-only: the rename could replace it, saving may not.
+  for (const fs::path& Folder : {Scratch.Path, Scratch.Path / "real"}) fs::permissions(Folder, fs::perms::all);
+  fs::permissions(Real, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string Before = ReadText(Real);
+  EXPECT_EQ(SaveErrorAsUser(Link), "Cannot save the sound list \"" + Link.string() + "\": cannot write " +
+                                       Real.string() + ": Permission denied.");
+  EXPECT_EQ(ReadText(Real), Before);
+  EXPECT_TRUE(fs::is_symlink(Link));
 }

@@ -12,6 +12,7 @@
 #include "AudioFixtures.h"
 #include "device/EncoderCommand.h"
 #include "device/F_Execute.h"
+#include "device/Protocol.h"
 #include "device/Files.h"
 #include "device/WaveFile.h"
 #include "main/EventPump.h"
@@ -49,13 +50,14 @@ class EncodingTest : public QObject {
 
   // Runs the encoder the way the upload does.
   TExecuteResult Encode(const QString& src, const QString& dst) {
-    return ExecuteAndWait(EncoderPath(), EncoderArguments(S(src), S(dst)), SW_MINIMIZE, WindowPump);
+    return ExecuteAndWait(EncoderPath(), EncoderArguments(S(src), S(dst), protocol::LargestCapacity), SW_MINIMIZE, WindowPump);
   }
 
  private slots:
   void ArgumentsSplitAtUnquotedSpacesOnly() {
     QCOMPARE(Q(SplitArguments(EncoderTemplate)),
-             (QStringList{"-i", "%SRC%", "-y", "-acodec", "pcm_u8", "-ar", "44100", "-ac", "1", "-sample_fmt", "u8", "%DST%"}));
+             (QStringList{"-protocol_whitelist", "file", "-i", "file:%SRC%", "-y", "-acodec", "pcm_u8", "-ar", "44100",
+                          "-ac", "1", "-sample_fmt", "u8", "-t", "%MAX%", "file:%DST%"}));
     QCOMPARE(Q(SplitArguments("a  \"b c\" \"\" d\"e f\"g")), (QStringList{"a", "b c", "", "de fg"}));
     QVERIFY(SplitArguments("").empty());
   }
@@ -65,10 +67,11 @@ class EncodingTest : public QObject {
     QCOMPARE(ReplacePlaceholders("%SRC%", v), std::string("/x/%DST%.wav"));
     QCOMPARE(ReplacePlaceholders("<%DST%|%SRC%|%src%>", v), std::string("</t/temp0.wav|/x/%DST%.wav|%src%>"));
     QCOMPARE(ReplacePlaceholders("%%SRC%%", v), std::string("%/x/%DST%.wav%"));
-    const QStringList args = Q(EncoderArguments("C:\\a b\\\"x\" %DST%.mp3", "temp0.wav"));
-    QCOMPARE(args.size(), 12);
-    QCOMPARE(args[1], QString("C:\\a b\\\"x\" %DST%.mp3"));
-    QCOMPARE(args[11], QString("temp0.wav"));
+    const QStringList args = Q(EncoderArguments("/x/C:\\a b\\\"x\" %DST%.mp3", "temp0.wav", 4 << 20));
+    QCOMPARE(args.size(), 16);
+    QCOMPARE(args[3], QString("file:/x/C:\\a b\\\"x\" %DST%.mp3"));
+    QCOMPARE(args[14], QString("96.108"));  // 95.108 s of samples and one more
+    QCOMPARE(args[15], "file:" + QDir::currentPath() + "/temp0.wav");  // absolute, as every path
   }
 
   void EncoderIsFoundBesideTheProgramFirst() {
@@ -113,6 +116,15 @@ class EncodingTest : public QObject {
     QCOMPARE(file.mid(int(data->Offset), int(data->Size)), RawSamples(src));
     QCOMPARE(int(data->Size), 22050);
     QCOMPARE(FileSizeOf(S(dst)), int64_t(file.size()));
+  }
+
+  void OutputStopsASecondPastTheCapacity() {
+    const QString src = P("long.wav"), dst = P("bounded.wav");
+    WriteWav(src, QByteArray(3 * 44100, '\x42'));
+    QVERIFY(ExecuteAndWait(EncoderPath(), EncoderArguments(S(src), S(dst), 44100), SW_MINIMIZE, WindowPump).Succeeded());
+    QCOMPARE(FindWaveIn(dst)->Size, 2u * 44100u);
+    QCOMPARE(DurationLimit(0), std::string("1.000"));
+    QCOMPARE(DurationLimit(protocol::LargestCapacity), std::string("758.899"));
   }
 
   void ExistingOutputIsOverwritten() {
@@ -161,7 +173,7 @@ class EncodingTest : public QObject {
   void FailuresAreExplained() {
     const TExecuteResult gone = Encode(P("no such file.mp3"), P("temp4.wav"));
     QVERIFY(gone.Started && gone.Exited && gone.ExitCode != 0);
-    QCOMPARE(Q(gone.Failure("ffmpeg")), P("no such file.mp3") + ": No such file or directory");
+    QCOMPARE(Q(gone.Failure("ffmpeg")), "file:" + P("no such file.mp3") + ": No such file or directory");
     QCOMPARE(FileSizeOf(S(P("temp4.wav"))), int64_t(-1));
 
     const TExecuteResult missing = ExecuteAndWait("/nonexistent/coder/ffmpeg", {"-y"}, SW_MINIMIZE, WindowPump);
@@ -187,6 +199,14 @@ class EncodingTest : public QObject {
     const TExecuteResult r = ExecuteAndWait("sh", {"-c", "sleep 0.5"}, SW_MINIMIZE, WindowPump);
     QVERIFY(r.Succeeded());
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+  }
+
+  void EngineFilesStayOutOfTheEncoder() {
+    const QString file = P("held.dat");
+    TFile held(S(file), TFile::fmWrite);
+    const TExecuteResult r = ExecuteAndWait("sh", {"-c", "ls -l /proc/$$/fd >&2"}, SW_MINIMIZE, WindowPump);
+    QVERIFY(r.Succeeded());
+    QVERIFY2(!Q(r.ErrorOutput).contains(file), r.ErrorOutput.c_str());
   }
 
   void FileSizeOfIsSixtyFourBit() {

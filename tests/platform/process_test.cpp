@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/process.h"
@@ -81,6 +86,30 @@ TEST(Process, DestroyingARunningChildEndsIt) {
   }
   const auto o = RunAndWait("sh", {"-c", "exit 0"}, nullptr);
   EXPECT_EQ(o.ExitCode, 0);
+}
+
+// Gone, or a zombie its new parent has not reaped yet.
+bool Ended(pid_t Pid) {
+  std::ifstream stat("/proc/" + std::to_string(Pid) + "/stat");
+  std::string pid, name, state;
+  return !(stat >> pid >> name >> state) || state == "Z";
+}
+
+TEST(Process, AChildInAGroupOfItsOwnLeadsItAndTakesItAlongWhenEnded) {
+  pid_t shell = 0, sleeper = 0;
+  {
+    ChildProcess c("sh", {"-c", "sleep 30 & echo $$ $! >&2; wait"}, {.OwnGroup = true});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (c.Outcome().ErrorOutput.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline)
+      c.Running(20);
+    std::istringstream(c.Outcome().ErrorOutput) >> shell >> sleeper;
+    ASSERT_GT(sleeper, 0) << c.Outcome().ErrorOutput;
+    EXPECT_EQ(::getpgid(shell), shell);  // out of this process's group, which a terminal's Ctrl+C reaches
+    EXPECT_EQ(::getpgid(sleeper), shell);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!Ended(sleeper) && std::chrono::steady_clock::now() < deadline) ::usleep(10000);
+  EXPECT_TRUE(Ended(sleeper)) << "the encoder's own children go with it";
 }
 
 TEST(Process, LastLineSkipsBlankLinesAndProgressReturns) {
