@@ -88,7 +88,11 @@ class TDevice {
 
 struct TFigures {
   double wall = 0, cpu = 0;  // device-side span; program CPU over the host's data phase
+  bool stopped = false;      // the upload ended as a device that stopped (it must not)
 };
+
+// The engine's text of a device that stopped taking data, whether a write or the silence found it.
+bool StoppedText(const std::string& Text) { return Text.rfind("The device stopped accepting data on ", 0) == 0; }
 
 // Notes the program's CPU when row 0 starts and ends its upload.
 struct TPhaseCpu {
@@ -104,6 +108,12 @@ class TBenchWindow : public TForm1 {
  public:
   TPhaseCpu Phase;
   std::function<void(const std::string&)> OnPanel1;
+  bool Stopped = false;
+  // Told here instead of in a box that nobody would close.
+  void ShowMessage(const std::string& Text) override {
+    Stopped = Stopped || StoppedText(Text);
+    std::printf("  window: %s\n", Text.c_str());
+  }
   void ShowRowState(int Row, TRowState State) override {
     if (State == rsDone) Phase.Row(State);
     TForm1::ShowRowState(Row, State);
@@ -148,7 +158,7 @@ TFigures Window(const TRun& Run) {
   if (form.PanelText(2) != "Upload completed!")
     std::printf("  (window: upload did not complete: \"%s\")\n", qPrintable(form.PanelText(2)));
   qunsetenv("KESTRILO_PORTS");
-  return {device.Wall(), form.Phase.end - form.Phase.start};
+  return {device.Wall(), form.Phase.end - form.Phase.start, form.Stopped};
 }
 
 TFigures Engine(const TRun& Run) {
@@ -157,9 +167,9 @@ TFigures Engine(const TRun& Run) {
   front.Phase.Cpu = [&] { return device.ProgramCpu(); };
   TDeviceEngine engine(front);
   engine.OnlyPorts = {device.Path()};
-  if (engine.Upload({TUploadRow{Run.sound.toStdString(), 1}}) != TUploadOutcome::Completed)
-    std::printf("  (engine: upload did not complete)\n");
-  return {device.Wall(), front.Phase.end - front.Phase.start};
+  const TUploadOutcome outcome = engine.Upload({TUploadRow{Run.sound.toStdString(), 1}});
+  if (outcome != TUploadOutcome::Completed) std::printf("  (engine: upload did not complete)\n");
+  return {device.Wall(), front.Phase.end - front.Phase.start, outcome == TUploadOutcome::DeviceStopped};
 }
 
 TFigures Reference(const TRun& Run, const QString& Samples) {
@@ -184,6 +194,8 @@ void PrintRow(const char* Name, double Line, double Bytes, const TFigures& K, co
   std::printf("%-22s %8.0f %6.3f %7.2f | %8.0f %6.3f %7.2f | %6.3f %6.2f", Name, kRate, kRate / Line, K.cpu / mb,
               rRate, rRate / Line, R.cpu / mb, kRate / rRate, (K.cpu / mb) / (R.cpu / mb));
   if (E) std::printf(" | %8.0f %6.3f %7.2f", Bytes / E->wall, Bytes / E->wall / Line, E->cpu / mb);
+  std::printf("\n%-22s liveness rule tripped: window %s", "", K.stopped ? "YES" : "no");
+  if (E) std::printf(", engine %s", E->stopped ? "YES" : "no");
   std::printf("\n");
   std::fflush(stdout);
 }
