@@ -233,12 +233,16 @@ class TDeviceEngine::TUploadRun {
   }
 
   // A port that keeps draining while the device hangs takes every byte, so only the
-  // acknowledgements tell that the device still works. The port's queue is asked only once
-  // the silence is long even without it.
+  // acknowledgements tell that the device still works. The port is asked only once the
+  // silence is long even without its queue. Bytes the driver has received but the port's
+  // event thread has not handed over yet (a busy machine) may hold the ack: the next wait
+  // looks again.
   void CheckHeard() {
     const uint32_t silent = platform::TicksSince(heard_);
     if (silent <= line_->SilenceLimit(0)) return;
-    if (Connected() && silent <= line_->SilenceLimit(uint32_t(e_.ComPort->OutputCount()))) return;
+    TComPort& port = *e_.ComPort;
+    if (port.Connected() && (port.InputCount() > 0 || silent <= line_->SilenceLimit(uint32_t(port.OutputCount()))))
+      return;
     e_.ThrowDeviceStopped();
   }
 
