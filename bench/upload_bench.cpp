@@ -19,6 +19,7 @@
 #include "device/CorePump.h"
 #include "devsim/devsim.h"
 #include "main/frmMain.h"
+#include "write_watch.h"
 
 namespace {
 
@@ -88,7 +89,16 @@ class TDevice {
 
 struct TFigures {
   double wall = 0, cpu = 0;  // device-side span; program CPU over the host's data phase
+  const char* stop = "no";   // the liveness rule (must not) or a write timeout stopped the upload
 };
+
+// The engine's text of a device that stopped taking data, whether a write or the silence found it.
+bool StoppedText(const std::string& Text) { return Text.rfind("The device stopped accepting data on ", 0) == 0; }
+
+const char* StopCause(bool Stopped, const TWriteWatch& Writes) {
+  if (!Stopped) return "no";
+  return Writes.WriteTimedOut() ? "no (a write timed out)" : "YES";
+}
 
 // Notes the program's CPU when row 0 starts and ends its upload.
 struct TPhaseCpu {
@@ -104,6 +114,12 @@ class TBenchWindow : public TForm1 {
  public:
   TPhaseCpu Phase;
   std::function<void(const std::string&)> OnPanel1;
+  bool Stopped = false;
+  // Told here instead of in a box that nobody would close.
+  void ShowMessage(const std::string& Text) override {
+    Stopped = Stopped || StoppedText(Text);
+    std::printf("  window: %s\n", Text.c_str());
+  }
   void ShowRowState(int Row, TRowState State) override {
     if (State == rsDone) Phase.Row(State);
     TForm1::ShowRowState(Row, State);
@@ -141,6 +157,8 @@ TFigures Window(const TRun& Run) {
   TDevice device(Run.device, Run.first, Run.last);
   qputenv("KESTRILO_PORTS", QByteArray::fromStdString(device.Path()));
   TBenchWindow form;
+  TWriteWatch writes;
+  form.Engine->ComPort->SetCommServices(&writes);
   form.Phase.Cpu = [&] { return device.ProgramCpu(); };
   form.AppendSoundRow(Run.sound);
   form.RefreshList();
@@ -148,7 +166,8 @@ TFigures Window(const TRun& Run) {
   if (form.PanelText(2) != "Upload completed!")
     std::printf("  (window: upload did not complete: \"%s\")\n", qPrintable(form.PanelText(2)));
   qunsetenv("KESTRILO_PORTS");
-  return {device.Wall(), form.Phase.end - form.Phase.start};
+  form.Engine->ComPort->SetCommServices(nullptr);
+  return {device.Wall(), form.Phase.end - form.Phase.start, StopCause(form.Stopped, writes)};
 }
 
 TFigures Engine(const TRun& Run) {
@@ -156,10 +175,14 @@ TFigures Engine(const TRun& Run) {
   TBareFrontEnd front;
   front.Phase.Cpu = [&] { return device.ProgramCpu(); };
   TDeviceEngine engine(front);
+  TWriteWatch writes;
+  engine.ComPort->SetCommServices(&writes);
   engine.OnlyPorts = {device.Path()};
-  if (engine.Upload({TUploadRow{Run.sound.toStdString(), 1}}) != TUploadOutcome::Completed)
-    std::printf("  (engine: upload did not complete)\n");
-  return {device.Wall(), front.Phase.end - front.Phase.start};
+  const TUploadOutcome outcome = engine.Upload({TUploadRow{Run.sound.toStdString(), 1}});
+  if (outcome != TUploadOutcome::Completed) std::printf("  (engine: upload did not complete)\n");
+  engine.ComPort->SetCommServices(nullptr);
+  return {device.Wall(), front.Phase.end - front.Phase.start,
+          StopCause(outcome == TUploadOutcome::DeviceStopped, writes)};
 }
 
 TFigures Reference(const TRun& Run, const QString& Samples) {
@@ -184,6 +207,8 @@ void PrintRow(const char* Name, double Line, double Bytes, const TFigures& K, co
   std::printf("%-22s %8.0f %6.3f %7.2f | %8.0f %6.3f %7.2f | %6.3f %6.2f", Name, kRate, kRate / Line, K.cpu / mb,
               rRate, rRate / Line, R.cpu / mb, kRate / rRate, (K.cpu / mb) / (R.cpu / mb));
   if (E) std::printf(" | %8.0f %6.3f %7.2f", Bytes / E->wall, Bytes / E->wall / Line, E->cpu / mb);
+  std::printf("\n%-22s liveness rule tripped: window %s", "", K.stop);
+  if (E) std::printf(", engine %s", E->stop);
   std::printf("\n");
   std::fflush(stdout);
 }

@@ -39,8 +39,11 @@ TDeviceEngine::~TDeviceEngine() = default;
 
 // A byte the port did not take is a device that stopped reading, never a byte to drop.
 void TDeviceEngine::SendByte(uint8_t Byte) {
-  if (ComPort->Write(&Byte, 1) != 1)
-    throw EUploadStopped(TUploadOutcome::DeviceStopped, "The device stopped accepting data on " + ComPort->Port() + ".");
+  if (ComPort->Write(&Byte, 1) != 1) ThrowDeviceStopped();
+}
+
+void TDeviceEngine::ThrowDeviceStopped() const {
+  throw EUploadStopped(TUploadOutcome::DeviceStopped, "The device stopped accepting data on " + ComPort->Port() + ".");
 }
 
 void TDeviceEngine::OpenPort() {

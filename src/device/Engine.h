@@ -19,6 +19,8 @@ struct TEngineTimeouts {
   uint32_t VersionWaitMs = 500;
   uint32_t EraseWaitMs = 60000;
   uint32_t AckWaitMs = 10;
+  // Slack beyond the line's pace before a silent device or a full port counts as stopped.
+  uint32_t StopMarginMs = 1000;
 };
 
 // One row of an upload: row I becomes the device's input I + 1.
@@ -128,6 +130,7 @@ class TDeviceEngine {
   class TEncoding;
   friend class TEncoding;
   void SendByte(uint8_t Byte);
+  [[noreturn]] void ThrowDeviceStopped() const;
   void OpenPort();
   void ClosePortQuietly() noexcept;
   bool Interrupted() const { return cancel_ || lineLost_; }

@@ -7,6 +7,7 @@
 
 #include "device/Encoding.h"
 #include "device/Files.h"
+#include "device/LineTimes.h"
 #include "device/Protocol.h"
 #include "device/Texts.h"
 #include "platform/error_text.h"
@@ -50,7 +51,7 @@ class TDeviceEngine::TUploadRun {
   }
 
  private:
-  enum TStage { stBeforeErase, stErased, stSending };
+  enum TStage { stBeforeErase, stErased, stSending, stAddresses };
 
   TUploadOutcome Phases(const std::vector<TUploadRow>* Rows, const TPreparedSounds* Prepared) {
     if (Rows && !TEncoding(e_, [this](int Value) { SetProgress(Value); }).Screen(*Rows))
@@ -67,6 +68,10 @@ class TDeviceEngine::TUploadRun {
     if (!Erase()) return TUploadOutcome::EraseTimeout;
     Data(sounds);
     Addresses(sounds);
+    Drain();
+    SetProgress(progressMaximum_);
+    f_.ShowPanelText(1, std::string());
+    f_.ShowPanelText(2, texts::UploadCompleted);
     return TUploadOutcome::Completed;
   }
 
@@ -85,7 +90,7 @@ class TDeviceEngine::TUploadRun {
   void MarkFailed() {
     if (inFlight_ >= 0) f_.ShowRowState(inFlight_, rsFailed);
     inFlight_ = -1;
-    if (stage_ == stSending) f_.ShowPanelText(1, std::string());  // no percentage of a stopped run
+    if (stage_ >= stSending) f_.ShowPanelText(1, std::string());  // no percentage of a stopped run
   }
 
   std::string Consequence() const {
@@ -93,6 +98,7 @@ class TDeviceEngine::TUploadRun {
       case stBeforeErase: return "The device keeps its old sounds.";
       case stErased: return "The device was erased and holds no sounds now; it needs a new upload.";
       case stSending: break;
+      case stAddresses: return "Every sound was sent, but the digital addresses were not set; the device needs a new upload.";
     }
     return "The device now holds only part of the sounds and needs a new upload.";
   }
@@ -167,6 +173,7 @@ class TDeviceEngine::TUploadRun {
     for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
     f_.ShowUploadPosition(0, dataTotal_);
     stage_ = stSending;
+    line_.emplace(*e_.ComPort, e_.timeouts_.StopMarginMs);
     for (int i = 0; i < int(Sounds.size()); ++i) {
       inFlight_ = i;
       f_.ShowRowState(i, rsUploading);
@@ -183,6 +190,7 @@ class TDeviceEngine::TUploadRun {
   void SendSound(const TPreparedSound& Sound) {
     TFile samples(Sound.SampleFile, TFile::fmRead);
     if (Connected()) e_.SendByte(protocol::CmdSound);
+    heard_ = platform::GetTickCount();  // a sound shorter than a window owes no ack
     const int64_t size = samples.Size();
     SetProgressMaximum(int(size));
     int64_t shown = -1;  // the percentage shown, in hundredths
@@ -201,8 +209,9 @@ class TDeviceEngine::TUploadRun {
       // An acknowledgement counts from the previous wait on: one that came back while the
       // bytes before this wait were being sent has arrived, and is not thrown away.
       if (k > 0 && k % protocol::AckEvery == 0) {
-        e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+        if (e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack)) heard_ = platform::GetTickCount();
         e_.RxBuffer.clear();
+        CheckHeard();
       }
       if (e_.Interrupted()) e_.CheckRun();
       ++k;
@@ -227,8 +236,23 @@ class TDeviceEngine::TUploadRun {
     f_.ShowPanelText(1, s + "%");
   }
 
+  // A port that keeps draining while the device hangs takes every byte, so only the
+  // acknowledgements tell that the device still works. The port is asked only once the
+  // silence is long even without its queue. Bytes the driver has received but the port's
+  // event thread has not handed over yet (a busy machine) may hold the ack: the next wait
+  // looks again.
+  void CheckHeard() {
+    const uint32_t silent = platform::TicksSince(heard_);
+    if (silent <= line_->SilenceLimit(0)) return;
+    TComPort& port = *e_.ComPort;
+    if (port.Connected() && (port.InputCount() > 0 || silent <= line_->SilenceLimit(uint32_t(port.OutputCount()))))
+      return;
+    e_.ThrowDeviceStopped();
+  }
+
   // Written whether or not the port is open: a closed port fails loudly.
   void Addresses(const TPreparedSounds& Sounds) {
+    stage_ = stAddresses;
     SetProgress(0);
     f_.ShowPanelText(1, "Configuring digital addresses...");
     for (int i = 0; i < int(Sounds.size()); ++i) {
@@ -241,9 +265,20 @@ class TDeviceEngine::TUploadRun {
       f_.PumpEvents();
       e_.CheckRun();
     }
-    SetProgress(progressMaximum_);
-    f_.ShowPanelText(1, std::string());
-    f_.ShowPanelText(2, texts::UploadCompleted);
+  }
+
+  // The bytes written so far may still wait in the port's queue (a USB bridge's buffer);
+  // the upload is done once they have left.
+  void Drain() {
+    TComPort& port = *e_.ComPort;
+    const TLineTimes line(port, e_.timeouts_.StopMarginMs);
+    const uint32_t start = platform::GetTickCount();
+    const uint32_t limit = line.DrainLimit(uint32_t(port.OutputCount()));
+    while (port.OutputCount() > 0) {
+      if (platform::TicksSince(start) >= limit) e_.ThrowDeviceStopped();
+      e_.WaitTicks(5);
+      e_.CheckRun();
+    }
   }
 
   // Every way out gives the controls back and closes the port.
@@ -283,6 +318,8 @@ class TDeviceEngine::TUploadRun {
   int progress_ = 0;
   int progressMaximum_ = 100;
   int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase
+  std::optional<TLineTimes> line_;        // the data phase's pace
+  uint32_t heard_ = 0;                     // the last 0x10 seen or the current sound's start
 };
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {

@@ -146,6 +146,9 @@ class TCommServices {
   virtual bool PurgeComm(THandle Handle, uint32_t Flags) = 0;
   // Error word (cleared by the call) and number of received bytes queued.
   virtual bool ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQueue) = 0;
+  // Bytes written that have not left the port yet; 0 for a driver that cannot tell. Leaves
+  // the error word for the next ClearCommError.
+  virtual bool OutputQueueCount(THandle Handle, uint32_t& OutQueue) = 0;
   virtual bool GetCommModemStatus(THandle Handle, uint32_t& Status) = 0;
   virtual TIoResult WriteFile(THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) = 0;
   virtual TIoResult ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) = 0;

@@ -127,6 +127,7 @@ class PosixComm final : public TCommServices {
   bool SetCommTimeouts(THandle Handle, const TCommTimeouts& Timeouts) override;
   bool PurgeComm(THandle Handle, uint32_t Flags) override;
   bool ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQueue) override;
+  bool OutputQueueCount(THandle Handle, uint32_t& OutQueue) override;
   bool GetCommModemStatus(THandle Handle, uint32_t& Status) override;
   TIoResult WriteFile(THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) override;
   TIoResult ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) override;
@@ -378,6 +379,17 @@ bool PosixComm::ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQue
     state->errorCounters = now;
     state->hasErrorCounters = true;
   }
+  return true;
+}
+
+bool PosixComm::OutputQueueCount(THandle Handle, uint32_t& OutQueue) {
+  if (!Find(Handle)) return Fail(EBADF);
+  int queued = 0;
+  if (::ioctl(Handle, TIOCOUTQ, &queued) < 0) {
+    if (errno != ENOTTY && errno != EINVAL) return Fail(errno);
+    queued = 0;  // a driver without an output queue to tell of
+  }
+  OutQueue = static_cast<uint32_t>(queued < 0 ? 0 : queued);
   return true;
 }
 

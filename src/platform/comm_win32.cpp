@@ -97,6 +97,7 @@ class Win32Comm final : public TCommServices {
   bool SetCommTimeouts(THandle Handle, const TCommTimeouts& Timeouts) override;
   bool PurgeComm(THandle Handle, uint32_t Flags) override;
   bool ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQueue) override;
+  bool OutputQueueCount(THandle Handle, uint32_t& OutQueue) override;
   bool GetCommModemStatus(THandle Handle, uint32_t& Status) override;
   TIoResult WriteFile(THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) override;
   TIoResult ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) override;
@@ -207,6 +208,20 @@ bool Win32Comm::ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQue
   std::lock_guard lock(state->mutex);
   Errors = errors | std::exchange(state->keptErrors, 0u);
   InQueue = stat.cbInQue;
+  return true;
+}
+
+// Windows tells the output queue only through ClearCommError, which also clears the error
+// word: the word is kept for the next ClearCommError, as the event wait's look does.
+bool Win32Comm::OutputQueueCount(THandle Handle, uint32_t& OutQueue) {
+  auto state = Find(Handle);
+  if (!state) return false;
+  DWORD errors = 0;
+  COMSTAT stat{};
+  if (!::ClearCommError(AsHandle(Handle), &errors, &stat)) return false;
+  std::lock_guard lock(state->mutex);
+  state->keptErrors |= errors;
+  OutQueue = stat.cbOutQue;
   return true;
 }
 

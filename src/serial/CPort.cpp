@@ -323,6 +323,12 @@ int TCustomComPort::InputCount() {
   return static_cast<int>(queued);
 }
 
+int TCustomComPort::OutputCount() {
+  uint32_t queued = 0;
+  if (!FComm->OutputQueueCount(FHandle, queued)) RaiseExt(CError_ClearComFailed, FComm->GetLastError());
+  return static_cast<int>(queued);
+}
+
 TComSignals TCustomComPort::ModemSignals() {
   uint32_t status = 0;
   if (!FComm->GetCommModemStatus(FHandle, status)) RaiseExt(CError_ModemStatFailed, FComm->GetLastError());

@@ -38,6 +38,8 @@ class TCustomComPort : public TComponent {
   int Read(void* Buffer, int Count);
   // Received bytes waiting in the driver.
   int InputCount();
+  // Written bytes that have not left the port yet (0 when the driver cannot tell).
+  int OutputCount();
   // The modem input lines that are on.
   TComSignals ModemSignals();
   // The driver's line errors since the last call (reading clears them).

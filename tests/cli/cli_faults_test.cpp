@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "cli_run.h"
 #include "devsim/devsim.h"
@@ -108,6 +111,74 @@ TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
     EXPECT_EQ(run.status, 7) << run.output;
     EXPECT_FALSE(run.Says("Upload completed!"));
     EXPECT_TRUE(run.Says("The device now holds only part of the sounds and needs a new upload.")) << run.output;
+  }
+}
+
+std::vector<std::string> Lines(const std::string& Path) {
+  std::ifstream in(Path);
+  std::vector<std::string> out;
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// A device whose processor hangs while its port goes on draining the line, as behind a USB
+// bridge, is stopped within seconds of the data's start; one that acknowledges late but
+// steadily is not.
+TEST(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
+  using Clock = std::chrono::steady_clock;
+  using namespace std::chrono_literals;
+  clitest::TCliRig rig;
+  struct TCase {
+    unsigned baud;
+    long long hang_after;  // -1: acknowledges 400 ms late instead
+    size_t samples;
+  };
+  for (const TCase c : {TCase{115200, 20000, 60000}, TCase{9600, 1000, 25000}, TCase{115200, -1, 30000},
+                        TCase{9600, -1, 3000}}) {
+    SCOPED_TRACE(std::to_string(c.baud) + " " + std::to_string(c.hang_after));
+    const auto samples = fixtures::Ramp(c.samples);
+    const std::string wav = rig.Wav("long.wav", samples), dump = rig.Path("dump");
+    devsim::Options o = clitest::QuickDevice();
+    o.line_rate = true;
+    o.baud = c.baud;
+    o.dump_dir = dump;
+    o.hang_after = c.hang_after;
+    if (c.hang_after < 0) o.ack_delay_ms = 400;
+    devsim::Simulator sim(o);
+    rig.Ports(sim.SlavePath());
+    Clock::time_point data_start{};
+    const clitest::TCliRun run = rig.Run({"upload", "--json", wav}, 120000, [&](cli::TChildPipe&, const std::string& Line) {
+      if (Line.find("\"Uploading data...\"") != std::string::npos) data_start = Clock::now();
+    });
+    const auto end = Clock::now();
+    ASSERT_TRUE(run.ended) << run.output;
+    EXPECT_FALSE(rig.TempLeftovers());
+    std::vector<std::string> states;
+    for (const auto& e : run.Of("row")) states.push_back(e["state"].get<std::string>());
+    const auto wire = fixtures::OnTheWire(samples);
+    if (c.hang_after < 0) {
+      EXPECT_EQ(run.status, 0) << run.output;
+      EXPECT_TRUE(run.Says("Upload completed!")) << run.output;
+      EXPECT_EQ(states.back(), "Done");
+      ASSERT_TRUE(sim.WaitIdle(60s));
+      EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{wire});
+      continue;
+    }
+    EXPECT_EQ(run.status, 7) << run.output;
+    EXPECT_LT(end - data_start, 10s);
+    EXPECT_FALSE(run.Says("Upload completed!")) << run.output;
+    ASSERT_EQ(run.Of("message").size(), 1u) << run.output;
+    EXPECT_EQ(run.Of("message")[0]["text"], "The device stopped accepting data on " + sim.SlavePath() +
+                                                ".\nThe device now holds only part of the sounds and needs a new upload.");
+    EXPECT_EQ(run.Of("outcome").at(0)["outcome"], "DeviceStopped");
+    EXPECT_EQ(states.back(), "Failed");
+    sim.Stop();  // writes the unfinished sound
+    const std::string hang = "hang after " + std::to_string(c.hang_after) + " data bytes";
+    EXPECT_EQ(Lines(dump + "/session.log").back(), hang);
+    std::ifstream in(dump + "/sound-1.wav", std::ios::binary);
+    const std::vector<uint8_t> stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(stored.size(), 44u + size_t(c.hang_after));
+    EXPECT_TRUE(std::equal(stored.begin() + 44, stored.end(), wire.begin()));
   }
 }
 

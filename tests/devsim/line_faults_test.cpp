@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "test_util.h"
 
@@ -68,6 +69,25 @@ TEST(DevsimStall, ForGoodHoldsTheHostsWritesAtOnce) {
   EXPECT_EQ(sim.BytesReceived(), 5u);
   EXPECT_EQ(sim.Sounds(), (std::vector<Bytes>{B({1, 2, 3})}));
   EXPECT_EQ(sim.Log(), (Lines{"C", "reply 2b", "D sound 1", "stall after 3 data bytes for good"}));
+}
+
+TEST(DevsimHang, TheLineIsStillReadButNothingIsStoredOrAnsweredAgain) {
+  Options o = Fast();
+  o.ack_every = 2;
+  o.hang_after = 3;
+  Simulator sim(o);
+  HostPort host(sim.SlavePath(), 115200);
+  ASSERT_EQ(host.Write(B({'C', 'D', 1, 2})), 0);
+  ASSERT_EQ(host.Read(2, 10s), B({'+', 0x10}));
+  Bytes rest = {3, 4, 5, 6, 0, 0, 'V', 'A', 1, 2, 3};
+  rest.insert(rest.end(), 3000, 7);  // a host that goes on writing is not held up
+  ASSERT_EQ(host.Write(rest), 0);
+  for (int i = 0; i < 400 && sim.BytesReceived() < 4 + rest.size(); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(sim.BytesReceived(), 4 + rest.size());
+  EXPECT_EQ(host.ReadFor(300ms), Bytes{}) << "no 0x10 after sample 4, no answer to 'V'";
+  EXPECT_EQ(sim.Sounds(), (std::vector<Bytes>{B({1, 2, 3})}));
+  EXPECT_TRUE(sim.Addresses().empty());
+  EXPECT_EQ(sim.Log(), (Lines{"C", "reply 2b", "D sound 1", "reply 10", "hang after 3 data bytes"}));
 }
 
 TEST(DevsimStall, ForAWhileThenTheUploadCompletes) {

@@ -58,7 +58,7 @@ TEST(DevsimArgs, HelpWinsAndDocumentsEveryOption) {
                           "--erase-ms", "--ack-every", "--ack-delay-ms", "--dump", "--link", "--hangup-after",
                           "--silent", "--garbage", "--no-erase-reply", "--reply-late", "--hangup-in-erase",
                           "--stall-after", "--stall-ms", "--junk", "--neighbour", "--neighbour-text",
-                          "--neighbour-every", "--help"})
+                          "--neighbour-every", "--hang-after", "--help"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
 }
 
@@ -94,6 +94,10 @@ TEST(DevsimArgs, LineFaultsTheirWordsAndWhatExcludesWhat) {
   EXPECT_EQ(ParseArgs({"--neighbour-text", "a\\q"}).error, "bad escape in 'a\\q' for --neighbour-text");
   EXPECT_EQ(ParseArgs({"--hangup-in-erase", "1501"}).error, "--hangup-in-erase must not exceed --erase-ms");
   EXPECT_EQ(ParseArgs({"--neighbour", "--junk", "line"}).error, "--neighbour excludes the other fault options");
+  EXPECT_EQ(ParseArgs({"--hang-after=20000", "--silent"}).options.hang_after, 20000);
+  for (const char* other : {"--hangup-after=5", "--stall-after=5"})
+    EXPECT_EQ(ParseArgs({"--hang-after", "20000", other}).error, "--hang-after excludes --hangup-after and --stall-after");
+  EXPECT_EQ(ParseArgs({"--neighbour", "--hang-after=1"}).error, "--neighbour excludes the other fault options");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QProgressBar>
@@ -381,6 +382,71 @@ class UploadTest : public QObject {
     const Log log = h.Sim.Log();
     QVERIFY(!log.empty());
     QCOMPARE(log.back(), std::string("hangup after 1500 data bytes"));
+  }
+
+  // A device whose processor hangs while its port drains the line (a USB bridge) takes every
+  // byte and acknowledges none: the upload stops within seconds of the data's start. One
+  // that acknowledges late but steadily completes.
+  void HungDeviceBehindADrainingPortStopsTheUpload() {
+    struct TCase {
+      unsigned Baud;
+      long long HangAfter;  // -1: acknowledges 400 ms late instead
+      int Samples;
+    };
+    for (const TCase c : {TCase{115200, 20000, 60000}, TCase{9600, 1000, 25000}, TCase{115200, -1, 30000},
+                          TCase{9600, -1, 3000}}) {
+      QTemporaryDir dump;
+      devsim::Options o = QuickDevice();
+      o.line_rate = true;
+      o.baud = c.Baud;
+      o.hang_after = c.HangAfter;
+      o.dump_dir = dump.path().toStdString();
+      if (c.HangAfter < 0) o.ack_delay_ms = 400;
+      UploadHarness h(o);
+      const QString a = P("long.wav");
+      QByteArray samples;
+      for (int i = 0; i < c.Samples; ++i) samples.append(char(i * 7));
+      WriteWav(a, samples);
+      h.AddRow(a);
+      QElapsedTimer sinceData, untilMessage;
+      bool completedSeen = false;
+      QTimer watch;
+      watch.setInterval(5);
+      connect(&watch, &QTimer::timeout, [&] {
+        if (!sinceData.isValid() && h.Form->PanelText(1) == "Uploading data...") sinceData.start();
+        completedSeen = completedSeen || h.Form->PanelText(2) == "Upload completed!";
+      });
+      h.Messages.OnMessage = [&](QMessageBox*) { untilMessage.start(); };
+      watch.start();
+      h.Upload();
+      watch.stop();
+      const QString trace = QString("%1 bit/s, hang after %2").arg(c.Baud).arg(c.HangAfter);
+      QCOMPARE(h.Error, QString());
+      QVERIFY(ControlsEnabled(*h.Form));
+      QVERIFY(!h.Form->Engine->ComPort->Connected());
+      const QByteArray wire = NoZeros(samples);
+      if (c.HangAfter < 0) {
+        QVERIFY2(h.Messages.Texts.empty(), qPrintable(trace));
+        QCOMPARE(h.Form->PanelText(2), QString("Upload completed!"));
+        QCOMPARE(h.State(0), QString("Done"));
+        QVERIFY(h.Sim.WaitIdle(60s));
+        QCOMPARE(h.Sim.Sounds(), std::vector<std::vector<uint8_t>>{Bytes(wire)});
+        continue;
+      }
+      QVERIFY2(sinceData.isValid() && untilMessage.isValid(), qPrintable(trace));
+      QVERIFY2(sinceData.elapsed() - untilMessage.elapsed() < 10000, qPrintable(trace));
+      QVERIFY2(!completedSeen, qPrintable(trace));
+      QCOMPARE(h.Messages.Texts, (std::vector<QString>{
+                                     "The device stopped accepting data on " + QString::fromStdString(h.Sim.SlavePath()) +
+                                     ".\nThe device now holds only part of the sounds and needs a new upload."}));
+      QCOMPARE(h.State(0), QString("Failed"));
+      QCOMPARE(h.Form->PanelText(1), QString());
+      h.Sim.Stop();  // writes the unfinished sound
+      const QByteArray stored = ReadAll(dump.filePath("sound-1.wav"));
+      QCOMPARE(stored.mid(44), wire.left(int(c.HangAfter)));
+      const QList<QByteArray> log = ReadAll(dump.filePath("session.log")).trimmed().split('\n');
+      QCOMPARE(log.back(), QByteArray("hang after " + QByteArray::number(c.HangAfter) + " data bytes"));
+    }
   }
 
   // The Device menu's "Cancel upload" (Escape) stops the stream through the designed end.

@@ -56,6 +56,8 @@ class CommRecorder : public comm::TCommServices {
   std::atomic<uint32_t> ExtraErrors{0};
   // Added to every modem status read while set.
   std::atomic<uint32_t> ExtraModem{0};
+  // Reported as the output queue instead of the real one while 0 or more.
+  std::atomic<int64_t> FixedOutQueue{-1};
 
   std::string DevicePath(const std::string& PortName) override { return Real().DevicePath(PortName); }
   comm::THandle CreateFile(const std::string& Path) override {
@@ -102,6 +104,12 @@ class CommRecorder : public comm::TCommServices {
     Record("ClearCommError");
     bool ok = Real().ClearCommError(Handle, Errors, InQueue);
     if (ok) Errors |= ExtraErrors.exchange(0);
+    return ok;
+  }
+  bool OutputQueueCount(comm::THandle Handle, uint32_t& OutQueue) override {
+    Record("OutputQueueCount");
+    bool ok = Real().OutputQueueCount(Handle, OutQueue);
+    if (ok && FixedOutQueue.load() >= 0) OutQueue = uint32_t(FixedOutQueue.load());
     return ok;
   }
   bool GetCommModemStatus(comm::THandle Handle, uint32_t& Status) override {

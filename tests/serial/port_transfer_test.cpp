@@ -156,6 +156,7 @@ TEST(Transfer, WriteReachesTheLine) {
   const std::string all = std::string("\x00\x01\x7f\x80\xff", 5);
   EXPECT_EQ(port.Write(all.data(), 5), 5);
   EXPECT_EQ(pty.Receive(6), "V" + all);
+  EXPECT_EQ(port.OutputCount(), 0) << "a pseudo-terminal tells no output queue";
 }
 
 TEST(Transfer, BytesWrittenJustBeforeCloseStillLeave) {
@@ -258,6 +259,12 @@ TEST(Transfer, CountsOnAClosedPortRaiseTheirCodes) {
   TComPort port;
   try {
     port.InputCount();
+    FAIL();
+  } catch (const EComPortExt& e) {
+    EXPECT_EQ(e.ErrorCode(), 10);
+  }
+  try {
+    port.OutputCount();
     FAIL();
   } catch (const EComPortExt& e) {
     EXPECT_EQ(e.ErrorCode(), 10);

@@ -52,6 +52,9 @@
 //                                       reading stopped (--stall-after, --stall-ms);
 //                                       the host's writes are held at the terminal
 //   stall over                          reading goes on after the stall
+//   hang after 1000 data bytes          the device's processor hung (--hang-after): the
+//                                       line is still read at its rate, nothing is
+//                                       stored, logged or answered from then on
 //   junk 11520 bytes/s                  first line: junk flows from the start (--junk)
 //   neighbour line every 100 ms         first line: a neighbour, not the player
 //                                       (--neighbour); it sends its text lines
@@ -110,6 +113,7 @@ struct Options {
   // Faults that a device would never show on its own. Exact semantics: HelpText().
   long long hangup_in_erase_ms = -1;  // --hangup-in-erase MS: close the master MS after 'C'; -1 never
   long long stall_after = -1;         // --stall-after N: stop reading after N data bytes; -1 never
+  long long hang_after = -1;          // --hang-after N: the processor hangs after N data bytes; -1 never
   unsigned stall_ms = 0;              // --stall-ms MS|forever: the stall's length; 0 for good
   unsigned junk_rate = 0;             // --junk RATE|line: junk bytes per second; 0 none
   bool neighbour = false;             // --neighbour: another device, never the player

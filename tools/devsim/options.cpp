@@ -44,6 +44,7 @@ const NumberOption kNumbers[] = {
     {"--hangup-in-erase", 0, kUnsignedMax, "a number of milliseconds",
      [](Options& o, long long v) { o.hangup_in_erase_ms = v; }},
     {"--stall-after", 0, kLongMax, "a number of data bytes", [](Options& o, long long v) { o.stall_after = v; }},
+    {"--hang-after", 0, kLongMax, "a number of data bytes", [](Options& o, long long v) { o.hang_after = v; }},
     {"--stall-ms", 0, kUnsignedMax, "a number of milliseconds, 0 or forever for good",
      [](Options& o, long long v) { o.stall_ms = unsigned(v); }, "forever", 0},
     {"--junk", 0, kUnsignedMax - 1, "bytes per second, or line",
@@ -149,6 +150,12 @@ Faults, for testing a host's failure handling:
                        about 20 KB has filled; the bytes it wrote before wait
   --stall-ms MS        length of the stall; then the device reads on and completes
                        normally. 0 or "forever" for good (default)
+  --hang-after N       the device's processor hangs after N data bytes (0: at the
+                       first 'D'), as behind a USB serial bridge: the line is still
+                       read at its rate (or at once with --no-line-rate), so the
+                       host's writes go on, but nothing is stored and nothing is
+                       answered again, not even a reply that was still waiting.
+                       Excludes --hangup-after and --stall-after
   --junk RATE          also send pseudo-random bytes of every value ('8', '+' and
                        0x10 among them), RATE a second from the start, whatever the
                        host's speed; "line" for as fast as the line carries them
@@ -180,11 +187,15 @@ bad command line.
 std::string OptionsConflict(const Options& o) {
   if (o.silent && o.garbage) return "--silent and --garbage exclude each other";
   if (o.hangup_in_erase_ms > (long long)o.erase_ms) return "--hangup-in-erase must not exceed --erase-ms";
-  if (o.hangup_in_erase_ms < -1 || o.stall_after < -1) return "a fault's count must be -1 (never) or more";
+  if (o.hangup_in_erase_ms < -1 || o.stall_after < -1 || o.hang_after < -1)
+    return "a fault's count must be -1 (never) or more";
+  if (o.hang_after >= 0 && (o.hangup_after >= 0 || o.stall_after >= 0))
+    return "--hang-after excludes --hangup-after and --stall-after";
   if (o.neighbour_every_ms == 0 || o.neighbour_text.empty())
     return "--neighbour-every must be 1 or more and --neighbour-text not empty";
   const bool device_fault = o.hangup_after >= 0 || o.silent || o.garbage || o.no_erase_reply ||
-                            o.reply_late_ms || o.hangup_in_erase_ms >= 0 || o.stall_after >= 0 || o.junk_rate;
+                            o.reply_late_ms || o.hangup_in_erase_ms >= 0 || o.stall_after >= 0 || o.junk_rate ||
+                            o.hang_after >= 0;
   if (o.neighbour && device_fault) return "--neighbour excludes the other fault options";
   return "";
 }

@@ -68,7 +68,7 @@ std::optional<Protocol::Clock::time_point> Protocol::NextDue() const {
 }
 
 void Protocol::Receive(std::uint8_t byte, Clock::time_point now) {
-  if (hangup_) return;
+  if (hangup_ || hung_) return;
   Tick(now);
   if (hangup_) return;
   if (erasing_) {
@@ -159,6 +159,7 @@ void Protocol::StartSound() {
   overflow_logged_ = false;
   if (options_.hangup_after == 0) RequestHangup("hangup after 0 data bytes");
   StallAt(0);
+  HangAt(0);
 }
 
 void Protocol::Sample(std::uint8_t byte, Clock::time_point now) {
@@ -188,6 +189,14 @@ void Protocol::CountDataByte() {
   if (options_.hangup_after >= 0 && data_bytes_ >= options_.hangup_after)
     RequestHangup("hangup after " + std::to_string(data_bytes_) + " data bytes");
   StallAt(data_bytes_);
+  HangAt(data_bytes_);
+}
+
+void Protocol::HangAt(long long data_bytes) {
+  if (options_.hang_after != data_bytes || hung_) return;
+  hung_ = true;
+  replies_.clear();  // a hung processor sends nothing, not even what it meant to
+  recorder_.Log("hang after " + std::to_string(data_bytes) + " data bytes");
 }
 
 void Protocol::RequestHangup(std::string line) {

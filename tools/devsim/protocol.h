@@ -47,6 +47,8 @@ class Protocol {
   // How many bytes may be taken from the line at once without running past the byte
   // after which a stall falls due (at least 1).
   std::size_t TakeLimit() const;
+  // The processor hung (--hang-after): bytes are still taken from the line, to no effect.
+  bool Hung() const { return hung_; }
 
  private:
   enum class State { Command, AddressInput, AddressLow, AddressHigh, Sound, BetweenSounds };
@@ -58,6 +60,7 @@ class Protocol {
   void CountDataByte();
   void RequestHangup(std::string line);
   void StallAt(long long data_bytes);
+  void HangAt(long long data_bytes);
 
   const Options options_;
   Recorder& recorder_;
@@ -75,6 +78,7 @@ class Protocol {
   std::string hangup_line_;
   std::optional<Clock::time_point> erase_hangup_;  // when the erase in progress is cut
   bool stall_due_ = false, stall_done_ = false;
+  bool hung_ = false;
   unsigned address_input_ = 0, address_low_ = 0;
   std::multimap<Clock::time_point, std::vector<std::uint8_t>> replies_;
   std::mt19937 garbage_{20240611u};
