@@ -20,7 +20,7 @@ struct TEngineTimeouts {
   uint32_t EraseWaitMs = 60000;
   uint32_t AckWaitMs = 10;
   // Slack beyond the line's pace before a silent device or a full port counts as stopped.
-  uint32_t StopMarginMs = 1000;
+  uint32_t StopMarginMs = 2000;
 };
 
 // One row of an upload: row I becomes the device's input I + 1.

@@ -14,15 +14,12 @@ class TLineTimes {
 
   uint32_t Carry(uint64_t Bytes) const { return uint32_t(std::min<uint64_t>(Bytes * 1000 / bytesPerSecond_, UINT32_MAX / 2)); }
 
-  // Why four windows: a working device acknowledges within two, also across a sound's end
-  // (the rest of the last window, then the next sound's first); the host looks only once a
-  // window, so it may see an ack one window late; one more is slack for a device that
-  // answers a little late. Bytes queued at the port must leave before the device sees them.
-  // Why a second: a USB bridge holds short replies back (an FTDI latency timer, 16 ms USB
-  // frames) and a loaded two-core machine can leave the program unscheduled for hundreds of
-  // milliseconds; neither follows from the line's rate.
-  uint32_t SilenceLimit(uint32_t Queued) const { return Carry(4 * protocol::AckEvery + uint64_t(Queued)) + marginMs_; }
-  uint32_t DrainLimit(uint32_t Queued) const { return Carry(Queued) + marginMs_; }
+  // How long Bytes may take before the device counts as stopped. Why the margin: a USB
+  // bridge holds short replies back (an FTDI latency timer, 16 ms USB frames), and a loaded
+  // two-core machine can leave the program or the device's reader unscheduled for a second
+  // and more (measured: a healthy device tripped a one-second margin under heavy load).
+  uint32_t Limit(uint64_t Bytes) const { return Carry(Bytes) + marginMs_; }
+  uint32_t DrainLimit(uint32_t Queued) const { return Limit(Queued); }
 
  private:
   static uint32_t Baud(const TComPort& Port) {

@@ -7,7 +7,7 @@
 
 #include "device/Encoding.h"
 #include "device/Files.h"
-#include "device/LineTimes.h"
+#include "device/AckWatch.h"
 #include "device/Protocol.h"
 #include "device/Texts.h"
 #include "platform/error_text.h"
@@ -173,7 +173,7 @@ class TDeviceEngine::TUploadRun {
     for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
     f_.ShowUploadPosition(0, dataTotal_);
     stage_ = stSending;
-    line_.emplace(*e_.ComPort, e_.timeouts_.StopMarginMs);
+    watch_.emplace(TLineTimes(*e_.ComPort, e_.timeouts_.StopMarginMs), platform::GetTickCount());
     for (int i = 0; i < int(Sounds.size()); ++i) {
       inFlight_ = i;
       f_.ShowRowState(i, rsUploading);
@@ -181,16 +181,39 @@ class TDeviceEngine::TUploadRun {
       SetProgress(0);
       f_.PumpEvents();
       SendSound(Sounds[size_t(i)]);
+      if (i + 1 == int(Sounds.size())) EndData();
       inFlight_ = -1;
       f_.ShowRowState(i, rsDone);
     }
-    if (Connected()) e_.SendByte(protocol::EndMark);  // end of all sounds
+  }
+
+  // The last windows' answers come while the port still drains, so the last row is done only
+  // once they are in: a device that hung there has not taken its sound.
+  void EndData() {
+    Send(protocol::EndMark);  // end of all sounds
+    while (watch_->Owing()) AwaitAnswer();
+  }
+
+  // The design's wait for an acknowledgement; one that came back while the bytes before
+  // this wait were being sent has arrived, and is not thrown away.
+  void AwaitAnswer() {
+    e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+    watch_->Heard(size_t(std::count(e_.RxBuffer.begin(), e_.RxBuffer.end(), char(protocol::Ack))),
+                  platform::GetTickCount());
+    e_.RxBuffer.clear();
+    CheckAnswers();
+    e_.CheckRun();
+  }
+
+  // A data byte, counted for the watch on the device's answers.
+  void Send(uint8_t Byte) {
+    if (Connected()) e_.SendByte(Byte);
+    watch_->Sent();
   }
 
   void SendSound(const TPreparedSound& Sound) {
     TFile samples(Sound.SampleFile, TFile::fmRead);
-    if (Connected()) e_.SendByte(protocol::CmdSound);
-    heard_ = platform::GetTickCount();  // a sound shorter than a window owes no ack
+    Send(protocol::CmdSound);
     const int64_t size = samples.Size();
     SetProgressMaximum(int(size));
     int64_t shown = -1;  // the percentage shown, in hundredths
@@ -202,22 +225,17 @@ class TDeviceEngine::TUploadRun {
       if (samples.Read(&byte, 1) != 1)
         throw std::runtime_error("Cannot read file \"" + NativePath(Sound.SampleFile) + "\". Unexpected end of file");
       ++pos;
-      if (Connected()) e_.SendByte(byte);
+      Send(byte);
+      if (pos % protocol::AckEvery == 0) watch_->Owe(platform::GetTickCount());
       SetProgress(int(pos));
       f_.PumpEvents();
       if (k > 0 && k % protocol::PauseEvery == 0) e_.WaitTicks(1);
-      // An acknowledgement counts from the previous wait on: one that came back while the
-      // bytes before this wait were being sent has arrived, and is not thrown away.
-      if (k > 0 && k % protocol::AckEvery == 0) {
-        if (e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack)) heard_ = platform::GetTickCount();
-        e_.RxBuffer.clear();
-        CheckHeard();
-      }
+      if (k > 0 && k % protocol::AckEvery == 0) AwaitAnswer();
       if (e_.Interrupted()) e_.CheckRun();
       ++k;
       if (progress_ % 100 == 0) f_.PumpEvents();
     }
-    if (Connected()) e_.SendByte(protocol::EndMark);
+    Send(protocol::EndMark);
     dataSent_ += size;
     f_.ShowUploadPosition(dataSent_, dataTotal_);
   }
@@ -236,17 +254,14 @@ class TDeviceEngine::TUploadRun {
     f_.ShowPanelText(1, s + "%");
   }
 
-  // A port that keeps draining while the device hangs takes every byte, so only the
-  // acknowledgements tell that the device still works. The port is asked only once the
-  // silence is long even without its queue. Bytes the driver has received but the port's
-  // event thread has not handed over yet (a busy machine) may hold the ack: the next wait
-  // looks again.
-  void CheckHeard() {
-    const uint32_t silent = platform::TicksSince(heard_);
-    if (silent <= line_->SilenceLimit(0)) return;
+  // The port's queue is asked only when an answer is overdue even without it. Bytes the
+  // driver has received and the port's event thread has not handed over yet (a busy machine)
+  // may hold the answer: the next wait looks again.
+  void CheckAnswers() {
+    const uint32_t now = platform::GetTickCount();
+    if (!watch_->Overdue(now, 0)) return;
     TComPort& port = *e_.ComPort;
-    if (port.Connected() && (port.InputCount() > 0 || silent <= line_->SilenceLimit(uint32_t(port.OutputCount()))))
-      return;
+    if (port.Connected() && (port.InputCount() > 0 || !watch_->Overdue(now, uint32_t(port.OutputCount())))) return;
     e_.ThrowDeviceStopped();
   }
 
@@ -318,8 +333,7 @@ class TDeviceEngine::TUploadRun {
   int progress_ = 0;
   int progressMaximum_ = 100;
   int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase
-  std::optional<TLineTimes> line_;        // the data phase's pace
-  uint32_t heard_ = 0;                     // the last 0x10 seen or the current sound's start
+  std::optional<TAckWatch> watch_;        // the device's answers in the data phase
 };
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
