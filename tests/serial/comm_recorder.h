@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/comm.h"
@@ -56,6 +57,8 @@ class CommRecorder : public comm::TCommServices {
   std::atomic<uint32_t> ExtraErrors{0};
   // Added to every modem status read while set.
   std::atomic<uint32_t> ExtraModem{0};
+  // While set, a purge fails with this system error (as on a device that is gone).
+  std::atomic<uint32_t> FailPurge{0};
 
   std::string DevicePath(const std::string& PortName) override { return Real().DevicePath(PortName); }
   comm::THandle CreateFile(const std::string& Path) override {
@@ -96,6 +99,10 @@ class CommRecorder : public comm::TCommServices {
       FCalls.push_back("PurgeComm");
       FPurges.push_back(Flags);
     }
+    if (const uint32_t error = FailPurge) {
+      purgeError_ = error;
+      return false;
+    }
     return Real().PurgeComm(Handle, Flags);
   }
   bool ClearCommError(comm::THandle Handle, uint32_t& Errors, uint32_t& InQueue) override {
@@ -132,7 +139,10 @@ class CommRecorder : public comm::TCommServices {
     if (r == comm::TWaitResult::Event) EventMask |= ExtraEvents.exchange(0);
     return r;
   }
-  uint32_t GetLastError() override { return Real().GetLastError(); }
+  uint32_t GetLastError() override {
+    if (const uint32_t error = std::exchange(purgeError_, 0)) return error;
+    return Real().GetLastError();
+  }
   void OutputDebugString(const std::string& Line) override {
     {
       std::lock_guard lock(FMutex);
@@ -154,5 +164,6 @@ class CommRecorder : public comm::TCommServices {
   std::vector<comm::TCommTimeouts> FTimeouts;
   std::vector<uint32_t> FMasks;
   std::vector<uint32_t> FPurges;
+  static inline thread_local uint32_t purgeError_ = 0;  // the failed purge's, read once
   std::vector<std::pair<int32_t, int32_t>> FQueues;
 };
