@@ -58,6 +58,8 @@ class ChildProcess {
   bool Ended(bool Wait = false);
   // As Ctrl+C would; on Windows Ctrl+Break, and where that cannot be sent the child is ended.
   void Interrupt();
+  // Ends the child at once, without its clean-up; it is reaped by Ended.
+  void Kill();
 
  private:
   void CollectErrorOutput();

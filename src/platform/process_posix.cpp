@@ -116,6 +116,10 @@ void ChildProcess::Interrupt() {
   if (Started() && !ended_) ::kill(pid_t(pid_), SIGINT);
 }
 
+void ChildProcess::Kill() {
+  if (Started() && !ended_) ::kill(pid_t(pid_), SIGKILL);
+}
+
 void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
   std::vector<pollfd> fds;
   for (const ChildProcess* c : Children)
