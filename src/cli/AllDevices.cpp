@@ -102,7 +102,7 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
     runs.push_back({port});
   }
   TAllDisplay display(Args, manifest.Files);
-  if (FollowChildren(children, runs, display)) platform::RemoveStaleRunDirs();  // the killed children's
+  if (FollowChildren(children, runs, display)) platform::RemoveStaleRunDirs();  // the killed children's folders
   return display.Finish(runs, Interrupted());
 }
 

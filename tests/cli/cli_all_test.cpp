@@ -59,6 +59,7 @@ TEST(CliAll, APortInUseIsListedWithItsReason) {
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.Says("\n" + held.SlavePath() + " ")) << "a row of the table\n" << run.output;
   EXPECT_TRUE(run.Says("\n" + held.SlavePath() + ": " + held.SlavePath() + " is in use by another program (")) << run.output;
+  ASSERT_TRUE(free.WaitForLogLine("A input 1 address 1", 30s));
   EXPECT_EQ(free.Sounds().size(), 1u);
   EXPECT_EQ(held.BytesReceived(), 0u);
 }
@@ -140,6 +141,7 @@ TEST(CliAll, NamesThatAreNotUtf8ReachTheChildrenExactly) {
   const std::vector<uint8_t> samples = fixtures::Ramp(400);
   const clitest::TCliRun run = rig.Run({"upload", "--all", rig.Wav("\xff\xfe.wav", samples)});
   EXPECT_EQ(run.status, 0) << run.output;
+  ASSERT_TRUE(sim.WaitForLogLine("A input 1 address 1", 30s));
   EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(samples)});
 }
 

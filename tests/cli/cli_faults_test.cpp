@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 void WriteText(const std::string& Path, const std::string& Text) {
   std::FILE* f = std::fopen(Path.c_str(), "wb");
   std::fputs(Text.c_str(), f);
@@ -125,6 +127,7 @@ TEST(CliText, ControlCharactersOfNamesAreEscaped) {
       EXPECT_TRUE(run.Says("bad\\r\\x1B[1A.mp3\"")) << run.output;
     }
   }
+  ASSERT_TRUE(sim.WaitForLogLine("A input 1 address 1", 30s));
   EXPECT_EQ(sim.Sounds().size(), 1u);
 }
 
