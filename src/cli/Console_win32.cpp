@@ -37,8 +37,8 @@ BOOL WINAPI NoteCtrl(DWORD Type) {
 
 }  // namespace
 
-// Ctrl+C and Ctrl+Break (which a --all parent sends its children) are noted. A write to a
-// closed pipe fails without a signal here.
+// Ctrl+C and Ctrl+Break (which a --all parent sends its children) are noted, and so is a
+// closing console. A write to a closed pipe fails without a signal here.
 void InstallInterruptHandlers() { ::SetConsoleCtrlHandler(NoteCtrl, TRUE); }
 
 bool Interrupted() { return interrupted > 0; }
