@@ -115,7 +115,7 @@ void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
   line_.Show(text + each);
 }
 
-int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Interrupted) {
+int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool CtrlC) {
   line_.Clear();
   std::vector<const TDeviceRun*> listed;
   for (const TDeviceRun& r : Runs)
@@ -127,7 +127,7 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Interrupted) {
     cancelled = cancelled || r->Status == esCancelled;
   }
   // A Ctrl+C that came after every upload had ended cancelled none of them.
-  if (listed.empty()) status = Interrupted ? esCancelled : esNoDevice;
+  if (listed.empty()) status = CtrlC ? esCancelled : esNoDevice;
   if (cancelled) status = esCancelled;
 
   if (mode_ == TOutputMode::Json) {
@@ -144,7 +144,7 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Interrupted) {
     return status;
   }
   if (listed.empty()) {
-    std::fprintf(stderr, "%s\n", Interrupted ? "Cancelled." : texts::NoDeviceCheckUsb);
+    std::fprintf(stderr, "%s\n", CtrlC ? "Cancelled." : texts::NoDeviceCheckUsb);
     return status;
   }
   size_t port = 4, device = 6;

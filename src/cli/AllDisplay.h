@@ -40,9 +40,9 @@ class TAllDisplay {
   // The combined progress line, a few times a second.
   void Refresh(const std::vector<TDeviceRun>& Runs);
   // The table (for --json the outcome event) and the failures' messages; returns the exit
-  // status: 0 only when every device completed, 130 when an upload was cancelled (Interrupted:
-  // also when no device was listed).
-  int Finish(const std::vector<TDeviceRun>& Runs, bool Interrupted);
+  // status: 0 only when every device completed, 130 when an upload was cancelled (after
+  // Ctrl+C also when no device was listed).
+  int Finish(const std::vector<TDeviceRun>& Runs, bool CtrlC);
 
  private:
   void Show(const TDeviceRun& Run, const std::string& Text);

@@ -31,6 +31,14 @@ std::vector<pid_t> ChildrenOf(const std::string& Tmp) {
   return pids;
 }
 
+// Whether Pid has stopped (a signal sent before that may still have been taken).
+bool Stopped(pid_t Pid) {
+  std::ifstream in("/proc/" + std::to_string(Pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t end = stat.rfind(')');
+  return end != std::string::npos && stat.size() > end + 2 && stat[end + 2] == 'T';
+}
+
 // Whether a signal sent to Pid waits for it (it is stopped).
 bool HasPending(pid_t Pid, int Signal) {
   std::ifstream in("/proc/" + std::to_string(Pid) + "/status");
@@ -107,6 +115,7 @@ TEST(CliAll, ASecondCtrlCEndsChildrenThatDoNotEnd) {
         children = ChildrenOf(rig.Path("tmp"));
         ASSERT_EQ(children.size(), 2u);
         for (const pid_t c : children) ::kill(c, SIGSTOP);  // they cannot act on the first Ctrl+C
+        ASSERT_TRUE(WaitFor([&] { return Stopped(children[0]) && Stopped(children[1]); }));
         Cli.Interrupt();
         // Handed on (it waits in the stopped children) before the second comes.
         EXPECT_TRUE(WaitFor([&] { return HasPending(children[0], SIGINT) && HasPending(children[1], SIGINT); }));
