@@ -2,6 +2,7 @@
 // port (this program again, uploading the prepared sounds to that port alone) and follows
 // their JSON events. Each engine keeps its own thread and its own port's speed; a device
 // that fails ends only its own child.
+#include <algorithm>
 #include <memory>
 
 #include "cli/AllDisplay.h"
@@ -24,19 +25,32 @@ std::vector<std::string> ChildArguments(const TCliArgs& Args, const std::string&
   return a;
 }
 
-// Follows the children until every one has ended; Ctrl+C is passed on to them.
-void FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vector<TDeviceRun>& Runs,
+// Ctrl+C is passed on to the children, which cancel through their clean-up; a second one
+// ends them at once. Returns whether they were ended so.
+bool PassOnInterrupts(std::vector<std::unique_ptr<TChildPipe>>& Children, int& PassedOn) {
+  const int now = std::min(Interrupts(), 2);
+  if (now == PassedOn) return false;
+  for (auto& c : Children) {
+    if (now == 1)
+      c->Interrupt();
+    else
+      c->Kill();
+  }
+  PassedOn = now;
+  return now == 2;
+}
+
+// Follows the children until every one has ended. Returns whether they were killed.
+bool FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vector<TDeviceRun>& Runs,
                     TAllDisplay& Display) {
   std::vector<TChildPipe*> pipes;
   for (auto& c : Children) pipes.push_back(c.get());
   const uint32_t start = platform::GetTickCount();
-  bool passedOn = false;
+  int passedOn = 0;
+  bool killed = false;
   for (size_t running = Children.size(); running > 0;) {
     WaitForOutput(pipes, 100);
-    if (Interrupted() && !passedOn) {
-      for (auto& c : Children) c->Interrupt();
-      passedOn = true;
-    }
+    killed = PassOnInterrupts(Children, passedOn) || killed;
     running = 0;
     for (size_t i = 0; i < Children.size(); ++i) {
       TDeviceRun& run = Runs[i];
@@ -44,14 +58,18 @@ void FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vec
       if (Children[i]->OutputOpen() || !Children[i]->HasEnded()) {
         ++running;
       } else if (run.Outcome.empty()) {  // it died before it could say how it ended
-        run.Outcome = kErrorName;
-        run.Status = Children[i]->Exited() ? Children[i]->ExitCode() : int(esError);
+        run.Outcome = killed ? OutcomeName(TUploadOutcome::Cancelled) : kErrorName;
+        run.Status = killed ? int(esCancelled) : Children[i]->Exited() ? Children[i]->ExitCode() : int(esError);
         run.Seconds = double(platform::TicksSince(start)) / 1000.0;
+        if (killed)
+          run.Message = "The upload on " + run.Port + " was ended at once by a second Ctrl+C" +
+                        (run.Device.empty() ? "" : "; the device may need a new upload");
         if (run.Message.empty()) run.Message = "The upload on " + run.Port + " ended without an outcome";
       }
     }
     Display.Refresh(Runs);
   }
+  return killed;
 }
 
 }  // namespace
@@ -83,8 +101,8 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
         std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, port, manifestFile)));
     runs.push_back({port});
   }
-  TAllDisplay display(Args);
-  FollowChildren(children, runs, display);
+  TAllDisplay display(Args, manifest.Files);
+  if (FollowChildren(children, runs, display)) platform::RemoveStaleRunDirs();  // the killed children's folders
   return display.Finish(runs, Interrupted());
 }
 

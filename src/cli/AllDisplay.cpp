@@ -7,6 +7,7 @@
 #include "cli/JsonEvent.h"
 #include "cli/Progress.h"
 #include "cli/Reporter.h"
+#include "cli/TerminalText.h"
 #include "device/Texts.h"
 #include "platform/ticks.h"
 
@@ -16,6 +17,13 @@ namespace {
 using json = nlohmann::ordered_json;
 
 const std::string kNoDeviceName = OutcomeName(TUploadOutcome::NoDevice);
+const std::string kCancelledName = OutcomeName(TUploadOutcome::Cancelled);
+
+// The search's own texts, found or not; anything else it shows is why a port was not probed.
+bool IsSearchProblem(const std::string& Text) {
+  return !Text.empty() && !IsSearchingText(Text) && Text.find(texts::FoundOn) == std::string::npos &&
+         Text != texts::NoDevice && Text != texts::UploadCompleted;
+}
 
 std::string Text(const json& E, const char* Key) {
   const auto it = E.find(Key);
@@ -29,6 +37,7 @@ void Apply(TDeviceRun& R, const json& E) {
   if (event == "message") R.Message = Text(E, "text");
   if (const auto at = Text(E, "text").find(texts::FoundOn); event == "device" && at != std::string::npos)
     R.Device = Text(E, "text").substr(0, at);
+  if (event == "device" && IsSearchProblem(Text(E, "text"))) R.Problem = Text(E, "text");
   if (event == "progress") {
     R.Bytes = E.value("bytes", int64_t(0));
     R.Total = E.value("total", int64_t(0));
@@ -52,9 +61,14 @@ std::string Seconds(double S) {
 
 }  // namespace
 
-bool TDeviceRun::Listed() const { return Outcome != kNoDeviceName; }
+bool TDeviceRun::Listed() const {
+  return !Device.empty() || !Problem.empty() || (Outcome != kNoDeviceName && Outcome != kCancelledName);
+}
 
-TAllDisplay::TAllDisplay(const TCliArgs& Args) : mode_(OutputModeOf(Args)), line_(stderr) {}
+std::string TDeviceRun::Failure() const { return Outcome == kNoDeviceName && !Problem.empty() ? Problem : Message; }
+
+TAllDisplay::TAllDisplay(const TCliArgs& Args, std::vector<std::string> Files)
+    : mode_(OutputModeOf(Args)), line_(stderr), files_(std::move(Files)) {}
 
 void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
   json e = json::parse(Line, nullptr, false);
@@ -69,13 +83,13 @@ void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
   if (event == "phase") Show(Run, text);
   if (event == "device" && !IsSearchingText(text)) Show(Run, text);
   if (event == "row")
-    Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " + Text(e, "file") +
-                  ": " + Text(e, "state"));
+    Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " +
+                  EscapeControls(Text(e, "file")) + ": " + Text(e, "state"));
 }
 
 void TAllDisplay::Show(const TDeviceRun& Run, const std::string& Text) {
   if (mode_ != TOutputMode::Plain || Text.empty()) return;
-  std::fprintf(stderr, "[%s] %s\n", Run.Port.c_str(), Text.c_str());
+  std::fprintf(stderr, "[%s] %s\n", Run.Port.c_str(), EscapeNames(Text, files_).c_str());
 }
 
 void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
@@ -101,30 +115,36 @@ void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
   line_.Show(text + each);
 }
 
-int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
+int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool CtrlC) {
   line_.Clear();
   std::vector<const TDeviceRun*> listed;
   for (const TDeviceRun& r : Runs)
     if (r.Listed()) listed.push_back(&r);
   int status = esCompleted;
-  for (const TDeviceRun* r : listed)
+  bool cancelled = false;
+  for (const TDeviceRun* r : listed) {
     if (r->Status != esCompleted && status == esCompleted) status = r->Status;
-  if (listed.empty()) status = esNoDevice;
-  if (Cancelled) status = esCancelled;
+    cancelled = cancelled || r->Status == esCancelled;
+  }
+  // A Ctrl+C that came after every upload had ended cancelled none of them.
+  if (listed.empty()) status = CtrlC ? esCancelled : esNoDevice;
+  if (cancelled) status = esCancelled;
 
   if (mode_ == TOutputMode::Json) {
     json devices = json::array();
-    for (const TDeviceRun* r : listed)
+    for (const TDeviceRun* r : listed) {
       devices.push_back({{"port", r->Port},
                          {"device", r->Device},
                          {"outcome", r->Outcome},
                          {"status", r->Status},
                          {"seconds", r->Seconds}});
+      if (!r->Problem.empty()) devices.back()["problem"] = r->Problem;
+    }
     EmitJsonEvent({{"event", "outcome"}, {"status", status}, {"devices", devices}});
     return status;
   }
   if (listed.empty()) {
-    std::fprintf(stderr, "%s\n", Cancelled ? "Cancelled." : texts::NoDeviceCheckUsb);
+    std::fprintf(stderr, "%s\n", CtrlC ? "Cancelled." : texts::NoDeviceCheckUsb);
     return status;
   }
   size_t port = 4, device = 6;
@@ -139,8 +159,8 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool Cancelled) {
   for (const TDeviceRun* r : listed) row(r->Port, r->Device, r->Outcome, Seconds(r->Seconds));
   std::fflush(stdout);
   for (const TDeviceRun* r : listed)
-    if (r->Status != esCompleted && !r->Message.empty())
-      std::fprintf(stderr, "%s: %s\n", r->Port.c_str(), r->Message.c_str());
+    if (r->Status != esCompleted && !r->Failure().empty())
+      std::fprintf(stderr, "%s: %s\n", r->Port.c_str(), EscapeNames(r->Failure(), files_).c_str());
   return status;
 }
 

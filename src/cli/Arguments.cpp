@@ -155,7 +155,8 @@ std::string UsageText() {
          "  --version    show the version and exit\n\n"
          "Exit status: 0 done, 1 no device, 2 bad arguments, 3 list empty, 4 conversion failed,\n"
          "5 too large for the memory, 6 erase time-out, 7 device lost or stopped taking data,\n"
-         "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n";
+         "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n"
+         "Exit status 9: the erase was answered with data the sound player never sends.\n";
 }
 
 std::string VersionText() { return std::string("kestrilo-cli ") + KESTRILO_VERSION + "\n"; }

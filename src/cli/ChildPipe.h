@@ -26,6 +26,8 @@ class TChildPipe {
   bool Finish(int TimeoutMs, const std::function<void(const std::string&)>& Line);
   // As Ctrl+C would; on Windows Ctrl+Break, the one that can be sent to the child alone.
   void Interrupt() { child_.Interrupt(); }
+  // Ends it at once; it leaves its temporary folder behind.
+  void Kill() { child_.Kill(); }
 
   // Whether the child has ended (it is reaped then); does not wait.
   bool HasEnded() { return child_.Ended(); }

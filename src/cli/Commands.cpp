@@ -1,6 +1,8 @@
 // search, play and upload to one device: one engine, one front end, one outcome.
 #include "cli/Commands.h"
 
+#include <cstdlib>
+
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
 #include "cli/Manifest.h"
@@ -42,6 +44,9 @@ std::vector<std::string> FileNames(const std::vector<TUploadRow>& Rows) {
 TEngineTimeouts TimeoutsOf(const TCliArgs& Args) {
   TEngineTimeouts t;
   if (Args.EraseWaitMs > 0) t.EraseWaitMs = Args.EraseWaitMs;
+  // For a device, or a simulator on a loaded machine, that answers later than the design's wait.
+  if (const char* ms = std::getenv("KESTRILO_VERSION_WAIT_MS"); ms && std::atoi(ms) > 0)
+    t.VersionWaitMs = uint32_t(std::atoi(ms));
   return t;
 }
 

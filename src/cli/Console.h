@@ -9,6 +9,8 @@ namespace cli {
 // failed write, not a death that leaves the temporary folder behind.
 void InstallInterruptHandlers();
 bool Interrupted();
+// How many of those signals came: a second one asks for an end at once.
+int Interrupts();
 
 // True when standard error is a terminal, where progress updates one line in place.
 bool ErrorIsTerminal();

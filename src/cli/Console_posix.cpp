@@ -11,7 +11,7 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void NoteSignal(int) { interrupted = 1; }
+extern "C" void NoteSignal(int) { interrupted = interrupted + 1; }
 
 }  // namespace
 
@@ -24,6 +24,8 @@ void InstallInterruptHandlers() {
 }
 
 bool Interrupted() { return interrupted != 0; }
+
+int Interrupts() { return int(interrupted); }
 
 bool ErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 

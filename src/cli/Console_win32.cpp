@@ -11,21 +11,39 @@ namespace cli {
 namespace {
 
 // Set on a thread the system starts for the handler.
-std::atomic<bool> interrupted{false};
+std::atomic<int> interrupted{0};
+
+// Windows ends the program as soon as the handler of a closing console returns, and after
+// 5 s at the latest; holding it lets the main thread cancel and clean up, and the program's
+// own exit then ends this thread.
+constexpr DWORD kCloseCleanUpMs = 4500;
 
 BOOL WINAPI NoteCtrl(DWORD Type) {
-  if (Type != CTRL_C_EVENT && Type != CTRL_BREAK_EVENT) return FALSE;  // a closing console ends the program
-  interrupted = true;
-  return TRUE;
+  switch (Type) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      ++interrupted;
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      ++interrupted;
+      ::Sleep(kCloseCleanUpMs);
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }
 
 }  // namespace
 
-// Ctrl+C and Ctrl+Break (which a --all parent sends its children) are noted. A write to a
-// closed pipe fails without a signal here.
+// Ctrl+C and Ctrl+Break (which a --all parent sends its children) are noted, and so is a
+// closing console. A write to a closed pipe fails without a signal here.
 void InstallInterruptHandlers() { ::SetConsoleCtrlHandler(NoteCtrl, TRUE); }
 
-bool Interrupted() { return interrupted; }
+bool Interrupted() { return interrupted > 0; }
+
+int Interrupts() { return interrupted; }
 
 // A console counts only when it takes the escape sequences that rewrite the status line.
 bool ErrorIsTerminal() {

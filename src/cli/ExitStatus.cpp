@@ -20,7 +20,7 @@ constexpr TOutcomeRow kOutcomes[] = {
     {TUploadOutcome::DeviceLost, esDeviceLost, "DeviceLost"},
     {TUploadOutcome::DeviceStopped, esDeviceLost, "DeviceStopped"},
     {TUploadOutcome::Cancelled, esCancelled, "Cancelled"},
-    {TUploadOutcome::UnexpectedReply, esNoDevice, "UnexpectedReply"},  // the port's device is not the player
+    {TUploadOutcome::UnexpectedReply, esUnexpectedReply, "UnexpectedReply"},
 };
 
 const TOutcomeRow* RowOf(TUploadOutcome Outcome) {

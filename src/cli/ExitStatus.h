@@ -17,6 +17,7 @@ enum TExitStatus : int {
   esEraseTimeout = 6,
   esDeviceLost = 7,   // lost, or it stopped taking data
   esError = 8,        // a file, list or port could not be used; the message says why
+  esUnexpectedReply = 9,  // the erase was answered with what the player never sends
   esCancelled = 130,  // what a shell reports for a program ended by Ctrl+C
 };
 

@@ -20,7 +20,9 @@ constexpr uint32_t kSliceMs = 50;
 }  // namespace
 
 TCliFrontEnd::TCliFrontEnd(TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews)
-    : reporter_(Reporter), files_(std::move(Files)), deviceNews_(DeviceNews) {}
+    : reporter_(Reporter), files_(std::move(Files)), deviceNews_(DeviceNews) {
+  reporter_.Files(files_);
+}
 
 void TCliFrontEnd::ShowPanelText(int Index, const std::string& Text) {
   if (Index == 1) {

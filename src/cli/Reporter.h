@@ -3,6 +3,7 @@
 // updated in place on a terminal, plain lines otherwise), or JSON events on standard output.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Progress.h"
 #include "device/FrontEnd.h"
@@ -29,6 +30,8 @@ class TReporter {
   virtual void Progress(const TProgressFigures& Figures) = 0;                         // a few times a second
   virtual void Message(const std::string& Text) = 0;                                  // the engine's message box
   virtual void Outcome(const TOutcomeReport& Outcome) = 0;
+  // The sounds' files, whose names the texts above may carry.
+  virtual void Files(const std::vector<std::string>&) {}
 };
 
 // --json, --quiet, or progress for a terminal or for a log.

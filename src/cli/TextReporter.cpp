@@ -6,6 +6,7 @@
 #include "cli/Console.h"
 #include "cli/Reporter.h"
 #include "cli/StatusLine.h"
+#include "cli/TerminalText.h"
 #include "device/Texts.h"
 
 namespace cli {
@@ -31,7 +32,7 @@ class TTextReporter : public TReporter {
     }
   }
   void Row(int Row, int Rows, const std::string& File, TRowState State) override {
-    row_ = std::to_string(Row + 1) + "/" + std::to_string(Rows) + " " + File;
+    row_ = std::to_string(Row + 1) + "/" + std::to_string(Rows) + " " + EscapeControls(File);
     if (mode_ == TOutputMode::Terminal) Redraw();
     if (mode_ == TOutputMode::Plain) Print(row_ + ": " + RowStateText(State));
   }
@@ -47,29 +48,32 @@ class TTextReporter : public TReporter {
   }
   void Outcome(const TOutcomeReport& O) override {
     line_.Clear();
-    if (O.Status == 0 && !O.Text.empty()) std::printf("%s\n", O.Text.c_str());
+    const std::string text = EscapeNames(O.Text, files_);
+    if (O.Status == 0 && !text.empty()) std::printf("%s\n", text.c_str());
     // A failure the engine explained in a message needs no second line.
-    if (O.Status != 0 && messages_ == 0 && !O.Text.empty()) std::fprintf(stderr, "%s\n", O.Text.c_str());
+    if (O.Status != 0 && messages_ == 0 && !text.empty()) std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stdout);
   }
+  void Files(const std::vector<std::string>& Files) override { files_ = Files; }
 
  private:
   void Print(const std::string& Text) {
     line_.Clear();
-    std::fprintf(stderr, "%s\n", Text.c_str());
+    std::fprintf(stderr, "%s\n", EscapeNames(Text, files_).c_str());
     if (mode_ == TOutputMode::Terminal) Redraw();
   }
   void Redraw() {
     std::string text = phase_;
     for (const std::string& part : {row_, figures_})
       if (!part.empty()) text += " | " + part;
-    line_.Show(text);
+    line_.Show(EscapeNames(text, files_));
   }
 
   TOutputMode mode_;
   TStatusLine line_;
   std::string phase_, row_, figures_;
   int messages_ = 0;
+  std::vector<std::string> files_;
 };
 
 }  // namespace

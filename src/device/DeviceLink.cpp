@@ -117,6 +117,10 @@ std::vector<std::string> TDeviceEngine::CandidatePorts() {
       ports.push_back(ComPort->Port());
       ComPort->Close();
       front_.PumpEvents();
+    } catch (const EComPortExt& e) {
+      // Held by another program: still a candidate, whose search says why it was not probed.
+      if (platform::PortRefusalOf(e.SystemErrorCode()) == platform::TPortRefusal::InUse)
+        ports.push_back(ComPort->Port());
     } catch (const std::exception&) {
     }
   }
@@ -168,8 +172,9 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
       try {
         if (ProbePort(entry, speed, Info)) return;
       } catch (const EComPortExt& e) {
-        if (e.SystemErrorCode() == EACCES && !refused) refused = ComPort->Port();
-        if (e.SystemErrorCode() == EBUSY && !busy) busy = ComPort->Port();
+        const platform::TPortRefusal why = platform::PortRefusalOf(e.SystemErrorCode());
+        if (why == platform::TPortRefusal::NoPermission && !refused) refused = ComPort->Port();
+        if (why == platform::TPortRefusal::InUse && !busy) busy = ComPort->Port();
       } catch (const std::exception&) {
       }
     }

@@ -94,6 +94,7 @@ class TDeviceEngine::TUploadRun {
   }
 
   std::string Consequence() const {
+    if (eraseUnsure_) return "The device may have been erased; it then needs a new upload.";
     switch (stage_) {
       case stBeforeErase: return "The device keeps its old sounds.";
       case stErased: return "The device was erased and holds no sounds now; it needs a new upload.";
@@ -159,7 +160,8 @@ class TDeviceEngine::TUploadRun {
           "needs a new upload.");
       return false;
     }
-    if (e_.RxBuffer.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos)
+    eraseUnsure_ = e_.RxBuffer.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos;
+    if (eraseUnsure_)
       throw EUploadStopped(TUploadOutcome::UnexpectedReply, "The device on " + port.Port() +
                                                                 " answered the erase with data the sound player never "
                                                                 "sends; it may be another device.");
@@ -330,6 +332,7 @@ class TDeviceEngine::TUploadRun {
   TPreparedSounds sounds_;  // encoded by this run
   int inFlight_ = -1;        // the row being encoded or sent
   TStage stage_ = stBeforeErase;
+  bool eraseUnsure_ = false;  // the erase's answer was not the player's
   int progress_ = 0;
   int progressMaximum_ = 100;
   int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 
@@ -47,6 +49,12 @@ std::string PortHolder(const std::string& Path) {
   } catch (const std::exception&) {
     return {};  // a process ended while it was looked at
   }
+}
+
+// The port component takes a lock on the line: another holder's lock reads as EBUSY.
+TPortRefusal PortRefusalOf(uint32_t Code) {
+  if (Code == EBUSY) return TPortRefusal::InUse;
+  return Code == EACCES ? TPortRefusal::NoPermission : TPortRefusal::Other;
 }
 
 }  // namespace platform

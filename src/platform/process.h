@@ -62,6 +62,8 @@ class ChildProcess {
   // As Ctrl+C would (to the child's whole group when it leads one); on Windows Ctrl+Break,
   // and where that cannot be sent the child is ended.
   void Interrupt();
+  // Ends the child at once, without its clean-up; it is reaped by Ended.
+  void Kill();
 
  private:
   void CollectErrorOutput();

@@ -139,6 +139,9 @@ void ChildProcess::Interrupt() {
   if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGINT);
 }
 
+void ChildProcess::Kill() {
+  if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGKILL);
+}
 
 void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
   std::vector<pollfd> fds;

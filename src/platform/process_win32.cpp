@@ -111,6 +111,10 @@ void ChildProcess::Interrupt() {
     ::TerminateProcess(AsHandle(pid_), 1);
 }
 
+void ChildProcess::Kill() {
+  if (Started() && !ended_) ::TerminateProcess(AsHandle(pid_), 1);
+}
+
 // An anonymous pipe cannot be waited on: each is looked at every few milliseconds, while the
 // wait on the children's processes ends it early when one ends.
 void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {

@@ -26,5 +26,7 @@ class TempDir {
 // (the system's temporary folder), never those of a run that is still going.
 const std::string& RunTempDir();
 void RemoveStaleRunDirs(const std::string& Base);
+// The same in the system's temporary folder: after children that were killed.
+void RemoveStaleRunDirs();
 
 }  // namespace platform

@@ -82,6 +82,8 @@ void RemoveStaleRunDirs(const std::string& Base) {
   }
 }
 
+void RemoveStaleRunDirs() { RemoveStaleRunDirs(TempBase()); }
+
 const std::string& RunTempDir() {
   static const RunDir dir;
   return dir.Path();

@@ -261,7 +261,13 @@ void TCustomComPort::Close() {
   DoDSRChange(false);
   DoRLSDChange(false);
   DoBeforeClose();
-  CancelTransfers();
+  // A device that is gone refuses the purge; the port is closed all the same, then told.
+  std::exception_ptr purgeFailed;
+  try {
+    CancelTransfers();
+  } catch (const EComPort&) {
+    purgeFailed = std::current_exception();
+  }
   if (FEventThreadRunning) {
     FEventThread.reset();  // stops the loop and waits, serving a batch that is handed over
     FEventThreadRunning = false;
@@ -270,6 +276,7 @@ void TCustomComPort::Close() {
   CloseDevice();
   FConnected = false;
   DoAfterClose();
+  if (purgeFailed) std::rethrow_exception(purgeFailed);
 }
 
 // ---- transfers ----

@@ -2,15 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "cli_run.h"
 #include "devsim/devsim.h"
+#include "support/pty.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 void WriteText(const std::string& Path, const std::string& Text) {
   std::FILE* f = std::fopen(Path.c_str(), "wb");
@@ -65,11 +70,68 @@ TEST(CliExitStatus, EachFaultGivesItsStatusAndItsReason) {
     EXPECT_EQ(run.status, f.status) << run.output;
     EXPECT_TRUE(run.Says(f.says)) << run.output;
     const auto log = sim.Log();
-    if (f.status != 6) {
+    if (f.status != 6) {  // the erase answered otherwise (9) has a test of its own
       EXPECT_EQ(std::count(log.begin(), log.end(), "C"), 0) << "erased";
     }
   }
   EXPECT_FALSE(rig.TempLeftovers());
+}
+
+// Answers the search as the player does, and the erase with a byte the player never sends.
+class TOddEraseDevice {
+ public:
+  TOddEraseDevice() : thread_([this] { Serve(); }) {}
+  ~TOddEraseDevice() {
+    stop_ = true;
+    thread_.join();
+  }
+  const std::string& Path() const { return pty_.Path(); }
+
+ private:
+  void Serve() {
+    while (!stop_)
+      for (const char c : pty_.Receive(1, std::chrono::milliseconds(20))) {
+        if (c == 'V') pty_.Send(std::string("8\x20\x07", 3));
+        if (c == 'C') pty_.Send("?");
+      }
+  }
+  testpty::Pty pty_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(CliExitStatus, AnEraseAnsweredWithOtherDataGivesStatus9AndMayHaveErased) {
+  clitest::TCliRig rig;
+  TOddEraseDevice odd;
+  rig.Ports(odd.Path());
+  const clitest::TCliRun run = rig.Run({"upload", rig.Wav("a.wav", fixtures::Ramp(100))});
+  EXPECT_EQ(run.status, 9) << run.output;
+  EXPECT_TRUE(run.Says("answered the erase with data the sound player never sends; it may be another device.\n"
+                       "The device may have been erased; it then needs a new upload.\n"))
+      << run.output;
+  EXPECT_FALSE(run.Says("holds no sounds now")) << run.output;
+  EXPECT_FALSE(rig.TempLeftovers());
+}
+
+TEST(CliText, ControlCharactersOfNamesAreEscaped) {
+  clitest::TCliRig rig;
+  devsim::Simulator sim(clitest::QuickDevice());
+  rig.Ports(sim.SlavePath());
+  const std::string wav = rig.Wav("x\x1b[2J\ry\nz.wav", fixtures::Ramp(200));
+  const std::string junk = rig.Path("bad\r\x1b[1A.mp3");
+  WriteText(junk, "not audio");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"upload", wav, junk}, {"upload", "--all", wav, junk}, {"upload", "--all", wav}}) {
+    const clitest::TCliRun run = rig.Run(args);
+    EXPECT_EQ(run.output.find_first_of("\x1b\r"), std::string::npos) << run.output;
+    EXPECT_TRUE(run.Says("1/2 x\\x1B[2J\\ry\\nz.wav: ") || run.Says("1/1 x\\x1B[2J\\ry\\nz.wav: ")) << run.output;
+    if (args.back() == junk) {
+      EXPECT_EQ(run.status, 4);
+      EXPECT_TRUE(run.Says("bad\\r\\x1B[1A.mp3\"")) << run.output;
+    }
+  }
+  ASSERT_TRUE(sim.WaitForLogLine("A input 1 address 1", 30s));
+  EXPECT_EQ(sim.Sounds().size(), 1u);
 }
 
 TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
@@ -98,10 +160,12 @@ TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
 
 TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
   clitest::TCliRig rig;
-  const std::string wav = rig.Wav("a.wav", fixtures::Ramp(3000));
+  // Longer than a pseudo-terminal holds, and read at the line's rate: the host cannot have
+  // written it all before the fault, however late the simulator gets to run.
+  const std::string wav = rig.Wav("a.wav", fixtures::Ramp(3 * 44100));
   devsim::Options lost = clitest::QuickDevice(), stalled = clitest::QuickDevice();
-  lost.hangup_after = 500;
-  stalled.stall_after = 500;
+  lost.hangup_after = stalled.stall_after = 500;
+  lost.line_rate = stalled.line_rate = true;
   for (const devsim::Options& o : {lost, stalled}) {
     devsim::Simulator sim(o);
     rig.Ports(sim.SlavePath());

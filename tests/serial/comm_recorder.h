@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/comm.h"
@@ -58,6 +59,8 @@ class CommRecorder : public comm::TCommServices {
   std::atomic<uint32_t> ExtraModem{0};
   // Reported as the output queue instead of the real one while 0 or more.
   std::atomic<int64_t> FixedOutQueue{-1};
+  // While set, a purge fails with this system error (as on a device that is gone).
+  std::atomic<uint32_t> FailPurge{0};
 
   std::string DevicePath(const std::string& PortName) override { return Real().DevicePath(PortName); }
   comm::THandle CreateFile(const std::string& Path) override {
@@ -97,6 +100,10 @@ class CommRecorder : public comm::TCommServices {
       std::lock_guard lock(FMutex);
       FCalls.push_back("PurgeComm");
       FPurges.push_back(Flags);
+    }
+    if (const uint32_t error = FailPurge) {
+      purgeError_ = error;
+      return false;
     }
     return Real().PurgeComm(Handle, Flags);
   }
@@ -140,7 +147,10 @@ class CommRecorder : public comm::TCommServices {
     if (r == comm::TWaitResult::Event) EventMask |= ExtraEvents.exchange(0);
     return r;
   }
-  uint32_t GetLastError() override { return Real().GetLastError(); }
+  uint32_t GetLastError() override {
+    if (const uint32_t error = std::exchange(purgeError_, 0)) return error;
+    return Real().GetLastError();
+  }
   void OutputDebugString(const std::string& Line) override {
     {
       std::lock_guard lock(FMutex);
@@ -162,5 +172,6 @@ class CommRecorder : public comm::TCommServices {
   std::vector<comm::TCommTimeouts> FTimeouts;
   std::vector<uint32_t> FMasks;
   std::vector<uint32_t> FPurges;
+  static inline thread_local uint32_t purgeError_ = 0;  // the failed purge's, read once
   std::vector<std::pair<int32_t, int32_t>> FQueues;
 };

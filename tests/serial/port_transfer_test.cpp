@@ -104,6 +104,29 @@ TEST(OpenClose, APortHeldElsewhereIsBusy) {
   EXPECT_NO_THROW(second.Open());
 }
 
+TEST(OpenClose, AFailedPurgeStillEndsTheThreadAndReleasesTheLine) {
+  testpty::Pty pty;
+  CommRecorder rec;
+  TComPort port, other;
+  port.SetCommServices(&rec);
+  port.SetPort(pty.Path());
+  other.SetPort(pty.Path());
+  port.SetEvents(TComEvents{evRxChar});
+  port.Open();
+  ASSERT_TRUE(port.EventThreadRunning());
+  rec.FailPurge = EIO;  // as an unplugged adapter answers
+  try {
+    port.Close();
+    FAIL() << "the purge's failure is not told";
+  } catch (const EComPortExt& e) {
+    EXPECT_EQ(e.SystemErrorCode(), static_cast<uint32_t>(EIO));
+  }
+  EXPECT_FALSE(port.Connected());
+  EXPECT_FALSE(port.EventThreadRunning());
+  EXPECT_EQ(rec.Count("CloseHandle"), 1u);
+  EXPECT_NO_THROW(other.Open());  // the lock went with the descriptor
+}
+
 TEST(OpenClose, DebugLineNamesTheDevice) {
   CommRecorder rec;
   TComPort port;

@@ -31,3 +31,17 @@ TEST(EngineOnWindows, SearchFindsTheDeviceAtItsSpeedAndTheSoundTestPlays) {
   EXPECT_EQ(DumpFile("session.log"), "ignored 0x56 at 115200 bit/s\nV\nreply 38 20 07\nplay 3\nplay 1\n");
   EXPECT_FALSE(engine.ComPort->Connected());
 }
+
+// Windows refuses a second open of a port with access denied; the search tells it as a port
+// in use, as it tells EBUSY on Linux.
+TEST(EngineOnWindows, APortHeldElsewhereIsInUse) {
+  TScopedPorts ports("COM1");
+  TComPort other;
+  other.SetPort("COM1");
+  other.Open();
+  TRecordingFrontEnd ui;
+  TDeviceEngine engine(ui);
+  engine.SearchDevice();
+  EXPECT_EQ(engine.Device.Status, 0);
+  EXPECT_EQ(ui.Panel[2].rfind("COM1 is in use by another program", 0), 0u) << ui.Panel[2];
+}

@@ -2,6 +2,7 @@
 // the program's own path and the temporary folder.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,6 +11,7 @@
 #include "platform/port_map.h"
 #include "platform/process.h"
 #include "platform/temp_dir.h"
+#include "platform/win32_api.h"
 
 using namespace platform;
 
@@ -77,4 +79,27 @@ TEST(Files, OwnPathTheBundledEncoderAndTheTemporaryFolder) {
     std::fclose(f);
   }
   EXPECT_FALSE(std::filesystem::exists(path)) << "removed with its files";
+}
+
+// As on Linux: a folder whose run has died (its lock file opens) goes; a live run's (its lock
+// file held open, unshared) and one without a lock file stay.
+TEST(TempDir, StaleRunFoldersGoLiveOnesStay) {
+  namespace fs = std::filesystem;
+  const TempDir holder("stale-test");
+  const fs::path base = holder.Path();
+  for (const char* name : {"kestrilo-11", "kestrilo-22", "kestrilo-33"}) fs::create_directories(base / name);
+  for (const char* name : {"kestrilo-11", "kestrilo-22"}) std::fclose(std::fopen((base / name / ".run-lock").string().c_str(), "wb"));
+  std::fclose(std::fopen((base / "kestrilo-11" / "temp0.dat").string().c_str(), "wb"));
+  const HANDLE live = ::CreateFileA((base / "kestrilo-22" / ".run-lock").string().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(live, INVALID_HANDLE_VALUE);
+  RemoveStaleRunDirs(base.string());
+  EXPECT_FALSE(fs::exists(base / "kestrilo-11"));
+  EXPECT_TRUE(fs::exists(base / "kestrilo-22"));
+  EXPECT_TRUE(fs::exists(base / "kestrilo-33"));
+  ::CloseHandle(live);
+  // This run's own folder is held: a sweep of the temporary folder leaves it.
+  const std::string own = RunTempDir();
+  RemoveStaleRunDirs();
+  EXPECT_TRUE(fs::exists(own + ".run-lock"));
 }
