@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 constexpr const char* kOrigin = "origin";
 
 [[noreturn]] void Refuse(const char* Verb, const fs::path& File, const std::string& Why) {
-  throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + File.string() + "\": " + Why + ".");
+  const std::u8string Name = File.generic_u8string();
+  throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + std::string(Name.begin(), Name.end()) + "\": " + Why + ".");
 }
 
 }  // namespace

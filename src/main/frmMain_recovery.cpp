@@ -35,7 +35,12 @@ void TForm1::KeepUnsavedList() noexcept {
 void TForm1::OfferRecoveredList() {
   Guarded([this] {
     std::error_code Error;
-    const fs::path File = RecoveryFile();
+    fs::path File;
+    try {
+      File = RecoveryFile();
+    } catch (const std::exception&) {
+      return;  // no state folder: nothing can have been kept there
+    }
     if (!fs::exists(File, Error)) return;
     lists::RecoveredList List;
     try {
