@@ -66,9 +66,12 @@ void TForm1::Startuploading1Click(QObject*) {
   Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
   UploadClock_.invalidate();
   const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
+  // Also when the upload ends in an error: its box then closes at once.
+  const auto QuitIfAsked = qScopeGuard([this] {
+    if (QuitAfterUpload_) QCoreApplication::exit(0);
+  });
   Engine->Upload(RowsOf(LV));
   DeviceMayHaveChanged();
-  if (QuitAfterUpload_) QCoreApplication::exit(0);
   if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });
   CloseAfterUpload_ = false;
 }

@@ -201,6 +201,7 @@ class DeviceSearch : public QObject {
     auto device = std::make_unique<devsim::Simulator>(o);
     ScopedEnv ports("KESTRILO_PORTS", o.link_path);
     auto w = MakeWindow();
+    w->Engine->SetTimeouts({.VersionWaitMs = 2000});  // on a loaded machine the reply may pass 500 ms
     const QString found = FoundPrefix + QString::fromStdString(o.link_path) + " (4 MB / 95 sec)";
     for (const bool soundTest : {true, false}) {
       w->Searchdevice1Click(w.get());

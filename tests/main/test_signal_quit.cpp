@@ -33,6 +33,7 @@ struct Program {
     Env.insert(QStringLiteral("KESTRILO_PORTS"), QString::fromStdString(Ports));
     P.setProcessEnvironment(Env);
     P.start(Exe, Args);
+    P.waitForStarted(60000);  // before, the forked test itself, with QtTest's handlers, is there
   }
   ~Program() {
     if (P.state() != QProcess::NotRunning) P.kill();
