@@ -204,7 +204,17 @@ void TDeviceEngine::SearchDevice() {
   if (busy_) return;
   FlagScope busy(busy_);
   cancel_ = false;  // a cancel of an earlier upload does not stop this search
+  DropDeadPort();
   Search();
+}
+
+// The port an earlier search left open lost its line (the device was unplugged, and may be
+// back under the same name): closed, and the device counts as not found.
+bool TDeviceEngine::DropDeadPort() {
+  if (!ComPort->Connected() || !lineLost_) return false;
+  ClosePortQuietly();
+  Device = TDeviceInfo();
+  return true;
 }
 
 // ---- sound test ----
@@ -214,18 +224,28 @@ void TDeviceEngine::SoundTest(int Number) {
   FlagScope busy(busy_);
   cancel_ = false;
   // Only the device a search found may get the byte; any other port may belong to anything.
-  if (Device.Status == 0) Search();
+  if (DropDeadPort() || Device.Status == 0) Search();
   if (Device.Status == 0) return;  // the search said why in panel 2
+  std::string failure;
+  if (PlayOnFoundPort(Number, failure)) return;
+  // The port died under the write, before its loss was seen: a replugged device is found again.
+  Search();
+  if (Device.Status == 0) return;
+  if (!PlayOnFoundPort(Number, failure)) front_.ShowPanelText(2, std::string(texts::NoDevice) + ": " + failure);
+}
+
+bool TDeviceEngine::PlayOnFoundPort(int Number, std::string& Failure) {
   try {
     ComPort->SetPort(Device.PortName);
     if (!ComPort->Connected()) OpenPort();  // the search may have left it open
     SendByte(uint8_t(protocol::CmdPlayFirst + Number - 1));
     ComPort->Close();
+    return true;
   } catch (const std::exception& e) {
-    // Unplugged since the search: the next sound test searches again.
     ClosePortQuietly();
     Device = TDeviceInfo();
-    front_.ShowPanelText(2, std::string(texts::NoDevice) + ": " + e.what());
+    Failure = e.what();
+    return false;
   }
 }
 

@@ -137,6 +137,10 @@ class TDeviceEngine {
   // Throws the upload's stop when the user cancelled or the line was lost.
   void CheckRun() const;
   void Search();
+  bool DropDeadPort();
+  // Sends the play command to the found device; on a failure closes the port, forgets the
+  // device and says why in Failure.
+  bool PlayOnFoundPort(int Number, std::string& Failure);
   void ListCandidatePorts();
   bool ProbePort(const std::string& Port, TBaudRate Speed, TDeviceInfo& Info);
 

@@ -58,7 +58,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+// The children are deleted after this body has run; their signals (the list model's, as LV
+// goes) must not reach lambdas that use this window as a TForm1 any more.
+TForm1::~TForm1() {
+  LV->model()->disconnect(this);
+  LV->disconnect(this);
+  FormDestroy();
+}
 
 void TForm1::CreateLayout() {
   setObjectName(QStringLiteral("Form1"));

@@ -32,6 +32,9 @@ class QWidget;
 class TComPort;
 class TCustomComPort;
 class TPanelStatusBar;
+namespace lists {
+struct ListedSound;
+}
 
 // The main window. Members keep their layout names and are public, as the window's
 // operations and its tests reach them by name.
@@ -138,6 +141,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // Closing the window or a termination signal during an upload stops it first, then
   // closes or quits once the upload has finished.
   bool ConfirmStopForClose();
+  // A termination signal: keeps unsaved rows for the next start and quits without asking.
   void QuitWhenIdle();
   // A box that does not block the caller (the upload keeps streaming behind it).
   void ShowMessageLater(const QString& Text);
@@ -191,6 +195,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // The title without an upload: "Kestrilo", or the list's name, "*" when changed, " - Kestrilo".
   QString NormalTitle() const;
 
+  // ---- a list kept when a signal ended the program (frmMain_recovery.cpp) ----
+  // At start: offers the list kept then and removes its file once answered. Never throws.
+  void OfferRecoveredList();
+
  protected:
   void closeEvent(QCloseEvent* Event) override;
 
@@ -207,6 +215,11 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ProbeDone(quint64 Id, qint64 Bytes);
   void MarkDuplicates();
   std::vector<std::pair<QString, QString>> RowsForSaving() const;
+  std::vector<lists::ListedSound> ListedRows() const;  // the rows as a list file holds them
+  // Writes the rows to the recovery file when they have unsaved changes; reports a failure
+  // on stderr only, as nobody may be there to read a box.
+  void KeepUnsavedList() noexcept;
+  bool Quitting_ = false;  // ended by a signal: closing asks nothing
   std::vector<std::pair<QString, QString>> SavedRows_;  // path and address text, as last saved/opened
   TLengthProbe* Probe_ = nullptr;                        // child of the window
   QTimer* ListUpdate_ = nullptr;

@@ -85,12 +85,16 @@ QString TForm1::AskListFileName(bool Save) {
   return QFileInfo(Dialog.selectedFiles().first()).absoluteFilePath();
 }
 
+std::vector<lists::ListedSound> TForm1::ListedRows() const {
+  std::vector<lists::ListedSound> Rows;
+  for (const auto& [Path, Address] : RowsForSaving())
+    Rows.push_back({QFileInfo(Path).filesystemFilePath(), Address.trimmed().toInt()});
+  return Rows;
+}
+
 bool TForm1::SaveListFile(const QString& FileName) {
   try {
-    std::vector<lists::ListedSound> Rows;
-    for (const auto& [Path, Address] : RowsForSaving())
-      Rows.push_back({QFileInfo(Path).filesystemFilePath(), Address.trimmed().toInt()});
-    lists::SaveList(QFileInfo(FileName).filesystemFilePath(), Rows);
+    lists::SaveList(QFileInfo(FileName).filesystemFilePath(), ListedRows());
   } catch (...) {
     ShowErrorReport(std::current_exception());
     return false;
@@ -168,6 +172,7 @@ void TForm1::OpenStartArguments(const QStringList& Args) {
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
+  if (Quitting_) return QMainWindow::closeEvent(Event);  // the rows are kept already
   bool Close = false;  // an error while asking keeps the window and its rows
   Guarded([&] { Close = ConfirmStopForClose() && ConfirmListChange(); });
   if (Close)

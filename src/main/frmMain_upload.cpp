@@ -66,9 +66,12 @@ void TForm1::Startuploading1Click(QObject*) {
   Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
   UploadClock_.invalidate();
   const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
+  // Also when the upload ends in an error: its box then closes at once.
+  const auto QuitIfAsked = qScopeGuard([this] {
+    if (QuitAfterUpload_) QCoreApplication::exit(0);
+  });
   Engine->Upload(RowsOf(LV));
   DeviceMayHaveChanged();
-  if (QuitAfterUpload_) QCoreApplication::quit();
   if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });
   CloseAfterUpload_ = false;
 }
@@ -90,13 +93,17 @@ bool TForm1::ConfirmStopForClose() {
   return false;  // the window closes once the upload has finished
 }
 
+// Nobody may be there to answer (logout, shutdown, a script): the rows are kept for the
+// next start instead of asking, and every event loop ends, a dialog's too.
 void TForm1::QuitWhenIdle() {
-  if (!UploadRunning) {
-    QCoreApplication::quit();
+  KeepUnsavedList();
+  Quitting_ = true;
+  if (UploadRunning && Engine->Busy()) {
+    QuitAfterUpload_ = true;  // the upload's own pump ends it and cleans up as on any cancel
+    Engine->Cancel();
     return;
   }
-  QuitAfterUpload_ = true;
-  Engine->Cancel();
+  QCoreApplication::exit(0);
 }
 
 void TForm1::ShowMessageLater(const QString& Text) {

@@ -1,12 +1,9 @@
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "main/display_check.h"
-#include "main/SignalQuit.h"
-#include "main/frmMain.h"
+#include "main/WindowMain.h"
 #include "toolkit/error_report.h"
 
 namespace {
@@ -46,17 +43,5 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
   TErrorReportInstallation ErrorReport;
 
-  std::unique_ptr<TForm1> Form1;
-  try {
-    Form1 = std::make_unique<TForm1>();
-  } catch (...) {
-    ShowErrorReport(std::current_exception());
-    return 1;
-  }
-  Form1->show();
-  InstallSignalQuit([Form = Form1.get()] { Form->QuitWhenIdle(); });
-  // Once the window is up, so a message about a bad list has a window to stand on.
-  const QStringList Args = QApplication::arguments().mid(1);
-  QTimer::singleShot(0, Form1.get(), [&Form1, Args] { Form1->OpenStartArguments(Args); });
-  return App.exec();
+  return RunMainWindow(QApplication::arguments().mid(1));
 }

@@ -1,4 +1,5 @@
 // The device search and the sound test against simulated devices on pseudo-terminals.
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -189,6 +190,34 @@ class DeviceSearch : public QObject {
     QCOMPARE(w->PanelText(2), QString("No device found"));
     QVERIFY(!w->Engine->ComPort->Connected());
     QCOMPARE(silent.Plays(), std::vector<int>{});
+  }
+
+  // Unplugged and plugged in again under the same name while the search's port stays open:
+  // the dead port is let go and the device searched for again, by the sound test and the search.
+  void replugUnderTheSameNameIsFoundAgain() {
+    QTemporaryDir dir;
+    devsim::Options o = SimAt(115200);
+    o.link_path = dir.filePath("ttyKestrilo").toStdString();
+    auto device = std::make_unique<devsim::Simulator>(o);
+    ScopedEnv ports("KESTRILO_PORTS", o.link_path);
+    auto w = MakeWindow();
+    w->Engine->SetTimeouts({.VersionWaitMs = 2000});  // on a loaded machine the reply may pass 500 ms
+    const QString found = FoundPrefix + QString::fromStdString(o.link_path) + " (4 MB / 95 sec)";
+    for (const bool soundTest : {true, false}) {
+      w->Searchdevice1Click(w.get());
+      QCOMPARE(w->PanelText(2), found);
+      QVERIFY(w->Engine->ComPort->Connected());
+      device.reset();
+      device = std::make_unique<devsim::Simulator>(o);
+      if (soundTest) {
+        w->Sound41Click(SoundItem(*w, 1));
+        QVERIFY(device->WaitForLogLine("play 1", 10s));
+      } else {
+        w->Searchdevice1Click(w.get());
+        QCOMPARE(device->Log(), (std::vector<std::string>{"V", "reply 38 20 07"}));
+      }
+      QCOMPARE(w->PanelText(2), found);
+    }
   }
 
   void soundTestOnAPortThatDoesNotOpenDoesNothing() {
