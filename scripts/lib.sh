@@ -12,3 +12,13 @@ install_missing() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# Sets the array `launcher` to CMake's compiler-launcher options when ccache is there (empty
+# otherwise). Paths are taken relative to the checkout, so a second clone or build folder
+# reuses what the first compiled.
+ccache_launcher() {
+  launcher=()
+  command -v ccache >/dev/null || return 0
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+}

@@ -118,6 +118,8 @@ class Win32Comm final : public TCommServices {
     return it->second;
   }
   TIoResult Transfer(THandle Handle, bool Write, void* Buffer, uint32_t Count, uint32_t& Moved);
+  template <class TTake>
+  bool ReadCommStat(THandle Handle, COMSTAT& Stat, const TTake& Take);
   // Input count for the event wait; the error word it clears is kept for ClearCommError.
   bool PeekInput(PortState& State, HANDLE Port, uint32_t& Count);
   // Watches Mask on the driver unless a newer SetCommMask came; false when the driver refused.
@@ -199,14 +201,22 @@ bool Win32Comm::PurgeComm(THandle Handle, uint32_t Flags) {
   return true;
 }
 
-bool Win32Comm::ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQueue) {
+// The system's ClearCommError: its error word goes to Take, which runs under the port's lock.
+template <class TTake>
+bool Win32Comm::ReadCommStat(THandle Handle, COMSTAT& Stat, const TTake& Take) {
   auto state = Find(Handle);
   if (!state) return false;
   DWORD errors = 0;
-  COMSTAT stat{};
-  if (!::ClearCommError(AsHandle(Handle), &errors, &stat)) return false;
+  if (!::ClearCommError(AsHandle(Handle), &errors, &Stat)) return false;
   std::lock_guard lock(state->mutex);
-  Errors = errors | std::exchange(state->keptErrors, 0u);
+  Take(*state, errors);
+  return true;
+}
+
+bool Win32Comm::ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQueue) {
+  COMSTAT stat{};
+  if (!ReadCommStat(Handle, stat, [&](PortState& State, DWORD Word) { Errors = Word | std::exchange(State.keptErrors, 0u); }))
+    return false;
   InQueue = stat.cbInQue;
   return true;
 }
@@ -214,13 +224,8 @@ bool Win32Comm::ClearCommError(THandle Handle, uint32_t& Errors, uint32_t& InQue
 // Windows tells the output queue only through ClearCommError, which also clears the error
 // word: the word is kept for the next ClearCommError, as the event wait's look does.
 bool Win32Comm::OutputQueueCount(THandle Handle, uint32_t& OutQueue) {
-  auto state = Find(Handle);
-  if (!state) return false;
-  DWORD errors = 0;
   COMSTAT stat{};
-  if (!::ClearCommError(AsHandle(Handle), &errors, &stat)) return false;
-  std::lock_guard lock(state->mutex);
-  state->keptErrors |= errors;
+  if (!ReadCommStat(Handle, stat, [](PortState& State, DWORD Word) { State.keptErrors |= Word; })) return false;
   OutQueue = stat.cbOutQue;
   return true;
 }
