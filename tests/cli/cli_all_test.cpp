@@ -3,14 +3,13 @@
 #include <signal.h>
 
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <thread>
 
 #include "cli/Manifest.h"
 #include "cli_run.h"
-#include "lists/SoundListFile.h"
 #include "support/pty.h"
 
 namespace {
@@ -74,6 +73,7 @@ TEST(CliAll, APortInUseIsListedWithItsReasonAndOddNamesPass) {
   ASSERT_TRUE(free.WaitForLogLine("A input 1 address 1", 30s));
   EXPECT_EQ(free.Sounds(), std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(samples)});
   EXPECT_EQ(held.BytesReceived(), 0u);
+  EXPECT_FALSE(run.Says("\n" + free.SlavePath() + ": ")) << "the odd name failed nothing\n" << run.output;
 }
 
 TEST(CliAll, CtrlCAfterEveryDeviceCompletedCancelsNothing) {

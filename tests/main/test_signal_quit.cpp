@@ -114,9 +114,8 @@ class SignalQuitTest : public QObject {
     QVERIFY(!QFile::exists(Run.RecoveryFile()));
     QCOMPARE(Column(Form, TForm1::ColAddress), QStringList({"7", "2040", "3"}));
     Form.Clearlist1->trigger();
-    AnswerNextQuestion(QMessageBox::Cancel, &Asked);
+    AnswerNextQuestion(QMessageBox::Cancel);
     QVERIFY(!Form.close());
-    QCOMPARE(Asked, QStringLiteral("The sound list \"set.kestrilo\" has unsaved changes."));
     QVERIFY(!QFile::exists(Run.RecoveryFile()));
     AnswerNextQuestion(QMessageBox::Discard);
     QVERIFY(Form.close());
