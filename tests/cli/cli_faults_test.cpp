@@ -5,8 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "cli_run.h"
@@ -78,32 +76,23 @@ TEST(CliExitStatus, EachFaultGivesItsStatusAndItsReason) {
 }
 
 // Answers the search as the player does, and the erase with a byte the player never sends.
-class TOddEraseDevice {
- public:
-  TOddEraseDevice() : thread_([this] { Serve(); }) {}
+struct TOddEraseDevice {
+  testpty::Pty pty;
+  std::atomic<bool> stop{false};
+  std::thread thread{[this] {
+    while (!stop)
+      for (const char c : pty.Receive(1, 20ms)) pty.Send(c == 'V' ? std::string("8\x20\x07", 3) : c == 'C' ? "?" : "");
+  }};
   ~TOddEraseDevice() {
-    stop_ = true;
-    thread_.join();
+    stop = true;
+    thread.join();
   }
-  const std::string& Path() const { return pty_.Path(); }
-
- private:
-  void Serve() {
-    while (!stop_)
-      for (const char c : pty_.Receive(1, std::chrono::milliseconds(20))) {
-        if (c == 'V') pty_.Send(std::string("8\x20\x07", 3));
-        if (c == 'C') pty_.Send("?");
-      }
-  }
-  testpty::Pty pty_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
 };
 
 TEST(CliExitStatus, AnEraseAnsweredWithOtherDataGivesStatus9AndMayHaveErased) {
   clitest::TCliRig rig;
   TOddEraseDevice odd;
-  rig.Ports(odd.Path());
+  rig.Ports(odd.pty.Path());
   const clitest::TCliRun run = rig.Run({"upload", rig.Wav("a.wav", fixtures::Ramp(100))});
   EXPECT_EQ(run.status, 9) << run.output;
   EXPECT_TRUE(run.Says("answered the erase with data the sound player never sends; it may be another device.\n"
@@ -160,8 +149,7 @@ TEST(CliExitStatus, BadArgumentsGetOneLineAndTheUsage) {
 
 TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
   clitest::TCliRig rig;
-  // Longer than a pseudo-terminal holds, and read at the line's rate: the host cannot have
-  // written it all before the fault, however late the simulator gets to run.
+  // More than a pseudo-terminal holds, read at the line's rate: not all written before the fault.
   const std::string wav = rig.Wav("a.wav", fixtures::Ramp(3 * 44100));
   devsim::Options lost = clitest::QuickDevice(), stalled = clitest::QuickDevice();
   lost.hangup_after = stalled.stall_after = 500;
@@ -178,19 +166,10 @@ TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
   }
 }
 
-std::vector<std::string> Lines(const std::string& Path) {
-  std::ifstream in(Path);
-  std::vector<std::string> out;
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-// A device whose processor hangs while its port goes on draining the line, as behind a USB
-// bridge, is stopped within seconds of the data's start; one that acknowledges late but
-// steadily is not.
+// A device that hangs while its port drains the line (a USB bridge) is stopped within 10 s of
+// the data's start; one that acknowledges late but steadily completes.
 TEST(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
   using Clock = std::chrono::steady_clock;
-  using namespace std::chrono_literals;
   clitest::TCliRig rig;
   struct TCase {
     unsigned baud;
@@ -201,31 +180,27 @@ TEST(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
                         TCase{9600, -1, 3000}}) {
     SCOPED_TRACE(std::to_string(c.baud) + " " + std::to_string(c.hang_after));
     const auto samples = fixtures::Ramp(c.samples);
-    const std::string wav = rig.Wav("long.wav", samples), dump = rig.Path("dump");
     devsim::Options o = clitest::QuickDevice();
     o.line_rate = true;
     o.baud = c.baud;
-    o.dump_dir = dump;
     o.hang_after = c.hang_after;
     if (c.hang_after < 0) o.ack_delay_ms = 400;
     devsim::Simulator sim(o);
     rig.Ports(sim.SlavePath());
     Clock::time_point data_start{};
-    const clitest::TCliRun run = rig.Run({"upload", "--json", wav}, 120000, [&](cli::TChildPipe&, const std::string& Line) {
-      if (Line.find("\"Uploading data...\"") != std::string::npos) data_start = Clock::now();
-    });
+    const clitest::TCliRun run = rig.Run({"upload", "--json", rig.Wav("long.wav", samples)}, 120000,
+                                         [&](cli::TChildPipe&, const std::string& Line) {
+                                           if (Line.find("\"Uploading data...\"") != std::string::npos) data_start = Clock::now();
+                                         });
     const auto end = Clock::now();
     ASSERT_TRUE(run.ended) << run.output;
     EXPECT_FALSE(rig.TempLeftovers());
-    std::vector<std::string> states;
-    for (const auto& e : run.Of("row")) states.push_back(e["state"].get<std::string>());
-    const auto wire = fixtures::OnTheWire(samples);
+    EXPECT_EQ(run.Of("row").back()["state"], c.hang_after < 0 ? "Done" : "Failed");
     if (c.hang_after < 0) {
       EXPECT_EQ(run.status, 0) << run.output;
       EXPECT_TRUE(run.Says("Upload completed!")) << run.output;
-      EXPECT_EQ(states.back(), "Done");
       ASSERT_TRUE(sim.WaitIdle(60s));
-      EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{wire});
+      EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(samples)});
       continue;
     }
     EXPECT_EQ(run.status, 7) << run.output;
@@ -235,14 +210,6 @@ TEST(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
     EXPECT_EQ(run.Of("message")[0]["text"], "The device stopped accepting data on " + sim.SlavePath() +
                                                 ".\nThe device now holds only part of the sounds and needs a new upload.");
     EXPECT_EQ(run.Of("outcome").at(0)["outcome"], "DeviceStopped");
-    EXPECT_EQ(states.back(), "Failed");
-    sim.Stop();  // writes the unfinished sound
-    const std::string hang = "hang after " + std::to_string(c.hang_after) + " data bytes";
-    EXPECT_EQ(Lines(dump + "/session.log").back(), hang);
-    std::ifstream in(dump + "/sound-1.wav", std::ios::binary);
-    const std::vector<uint8_t> stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_EQ(stored.size(), 44u + size_t(c.hang_after));
-    EXPECT_TRUE(std::equal(stored.begin() + 44, stored.end(), wire.begin()));
   }
 }
 

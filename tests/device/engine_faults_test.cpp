@@ -57,8 +57,7 @@ TEST(EngineRightDevice, ADeviceBehindJunkIsNotTakenForTheDevice) {
 TEST(EngineStoppedDevice, AStallEndsTheUploadWithTheRowFailedAndThePortClosed) {
   devsim::Options o = QuickDevice();
   o.stall_after = 300;  // for good
-  // More than a pseudo-terminal holds, read at the line's rate: the host cannot have written
-  // it all before the stall, however late the simulator runs.
+  // More than a pseudo-terminal holds, read at the line's rate: not all written before the stall.
   o.line_rate = true;
   UploadRig rig(o);
   const auto outcome = rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(3 * 44100)), 1}, {rig.Wav("b.wav", fixtures::Ramp(10)), 2}});

@@ -45,28 +45,24 @@ std::string LoadError(const fs::path& File, const std::string* Text = nullptr) {
 std::string SaveErrorAsUser(const fs::path& List) {
   int Pipe[2];
   if (::pipe(Pipe) != 0) return "no pipe";
-  const pid_t Child = ::fork();
-  if (Child == 0) {
-    std::string Message = "saved";
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-      Message = "cannot leave root";
-    } else {
-      try {
-        lists::SaveList(List, {});
-      } catch (const lists::ListFileError& E) {
-        Message = E.what();
-      }
-    }
-    [[maybe_unused]] const auto Written = ::write(Pipe[1], Message.data(), Message.size());
-    ::_exit(0);
+  if (const pid_t Child = ::fork(); Child != 0) {
+    ::close(Pipe[1]);
+    std::string Message;
+    char Buf[512];
+    for (ssize_t N; (N = ::read(Pipe[0], Buf, sizeof Buf)) > 0;) Message.append(Buf, size_t(N));
+    ::close(Pipe[0]);
+    ::waitpid(Child, nullptr, 0);
+    return Message;
   }
-  ::close(Pipe[1]);
-  std::string Message;
-  char Buf[512];
-  for (ssize_t N; (N = ::read(Pipe[0], Buf, sizeof Buf)) > 0;) Message.append(Buf, size_t(N));
-  ::close(Pipe[0]);
-  ::waitpid(Child, nullptr, 0);
-  return Message;
+  std::string Message = "cannot leave root";
+  if (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0)) try {
+      lists::SaveList(List, {});
+      Message = "saved";
+    } catch (const lists::ListFileError& E) {
+      Message = E.what();
+    }
+  [[maybe_unused]] const auto Written = ::write(Pipe[1], Message.data(), Message.size());
+  ::_exit(0);
 }
 
 }  // namespace

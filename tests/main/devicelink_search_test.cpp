@@ -192,8 +192,7 @@ class DeviceSearch : public QObject {
     QCOMPARE(silent.Plays(), std::vector<int>{});
   }
 
-  // Unplugged and plugged in again under the same name while the search's port stays open:
-  // the dead port is let go and the device searched for again, by the sound test and the search.
+  // Replugged under the same name while the port stays open: the sound test and the search find it again.
   void replugUnderTheSameNameIsFoundAgain() {
     QTemporaryDir dir;
     devsim::Options o = SimAt(115200);

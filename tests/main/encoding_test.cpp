@@ -70,7 +70,6 @@ class EncodingTest : public QObject {
     const QStringList args = Q(EncoderArguments("/x/C:\\a b\\\"x\" %DST%.mp3", "temp0.wav", 4 << 20));
     QCOMPARE(args.size(), 16);
     QCOMPARE(args[3], QString("file:/x/C:\\a b\\\"x\" %DST%.mp3"));
-    QCOMPARE(args[14], QString("96.108"));  // 95.108 s of samples and one more
     QCOMPARE(args[15], "file:" + QDir::currentPath() + "/temp0.wav");  // absolute, as every path
   }
 
@@ -123,8 +122,6 @@ class EncodingTest : public QObject {
     WriteWav(src, QByteArray(3 * 44100, '\x42'));
     QVERIFY(ExecuteAndWait(EncoderPath(), EncoderArguments(S(src), S(dst), 44100), SW_MINIMIZE, WindowPump).Succeeded());
     QCOMPARE(FindWaveIn(dst)->Size, 2u * 44100u);
-    QCOMPARE(DurationLimit(0), std::string("1.000"));
-    QCOMPARE(DurationLimit(protocol::LargestCapacity), std::string("758.899"));
   }
 
   void ExistingOutputIsOverwritten() {

@@ -1,5 +1,4 @@
-// Not a test: the program as main.cpp runs it, clicking "Upload to device" once the sounds
-// given on its command line are in the list. The signal tests end it during the upload.
+// Not a test: the program as main.cpp runs it, clicking "Upload to device" at the start.
 #include <QAbstractButton>
 #include <QApplication>
 
