@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr uint32_t kLastAnswersWaitMs = 100;
+
 // "<Label> 95.1 s (4.0 MB)": samples play at one byte each.
 std::string SizeText(const char* Label, int64_t Bytes) {
   char text[96];
@@ -193,13 +195,14 @@ class TDeviceEngine::TUploadRun {
   // once they are in: a device that hung there has not taken its sound.
   void EndData() {
     Send(protocol::EndMark);  // end of all sounds
-    while (watch_->Owing()) AwaitAnswer();
+    // Woken by each answer as it comes; the longer wait only spares idle rounds.
+    while (watch_->Owing()) AwaitAnswer(kLastAnswersWaitMs);
   }
 
   // The design's wait for an acknowledgement; one that came back while the bytes before
   // this wait were being sent has arrived, and is not thrown away.
-  void AwaitAnswer() {
-    e_.WaitForByte(e_.timeouts_.AckWaitMs, protocol::Ack);
+  void AwaitAnswer(uint32_t WaitMs) {
+    e_.WaitForByte(WaitMs, protocol::Ack);
     watch_->Heard(size_t(std::count(e_.RxBuffer.begin(), e_.RxBuffer.end(), char(protocol::Ack))),
                   platform::GetTickCount());
     e_.RxBuffer.clear();
@@ -232,7 +235,7 @@ class TDeviceEngine::TUploadRun {
       SetProgress(int(pos));
       f_.PumpEvents();
       if (k > 0 && k % protocol::PauseEvery == 0) e_.WaitTicks(1);
-      if (k > 0 && k % protocol::AckEvery == 0) AwaitAnswer();
+      if (k > 0 && k % protocol::AckEvery == 0) AwaitAnswer(e_.timeouts_.AckWaitMs);
       if (e_.Interrupted()) e_.CheckRun();
       ++k;
       if (progress_ % 100 == 0) f_.PumpEvents();
