@@ -154,12 +154,14 @@ std::vector<ListedSound> LoadList(const fs::path& ListFile) {
   CheckListFile(ListFile);
   std::ifstream In(ListFile, std::ios::binary);
   if (!In) Refuse("open", ListFile, std::strerror(errno));
-  // At most one byte more than a list may have: a file that grew since is not read on.
-  std::string Text(size_t(kMaxListSize) + 1, '\0');
-  In.read(Text.data(), std::streamsize(Text.size()));
+  // Read in blocks and stopped past the bound: a file that grew since is not read on.
+  std::string Text;
+  char Block[64 * 1024];
+  while (In.read(Block, sizeof Block) || In.gcount() > 0) {
+    Text.append(Block, size_t(In.gcount()));
+    if (Text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
+  }
   if (In.bad()) Refuse("open", ListFile, "it cannot be read");
-  Text.resize(size_t(In.gcount()));
-  if (Text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
   return ParseList(ListFile, Text);
 }
 

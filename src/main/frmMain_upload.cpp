@@ -98,9 +98,10 @@ bool TForm1::ConfirmStopForClose() {
 void TForm1::QuitWhenIdle() {
   KeepUnsavedList();
   Quitting_ = true;
+  // A search or sound test ends at its next wait; an upload cleans up as on any cancel.
+  if (Engine->Busy()) Engine->Cancel();
   if (UploadRunning && Engine->Busy()) {
-    QuitAfterUpload_ = true;  // the upload's own pump ends it and cleans up as on any cancel
-    Engine->Cancel();
+    QuitAfterUpload_ = true;  // the upload's own pump ends it
     return;
   }
   QCoreApplication::exit(0);
