@@ -293,7 +293,7 @@ class TDeviceEngine::TUploadRun {
     TComPort& port = *e_.ComPort;
     const TLineTimes line(port, e_.timeouts_.StopMarginMs);
     const uint32_t start = platform::GetTickCount();
-    const uint32_t limit = line.DrainLimit(uint32_t(port.OutputCount()));
+    const uint32_t limit = line.Limit(uint32_t(port.OutputCount()));
     while (port.OutputCount() > 0) {
       if (platform::TicksSince(start) >= limit) e_.ThrowDeviceStopped();
       e_.WaitTicks(5);
