@@ -280,7 +280,7 @@ class TDeviceEngine::TUploadRun {
     if (e_.Interrupted()) e_.CheckRun();
   }
 
-  // Formatting only when the two decimals can have changed keeps the per-byte work small.
+  // Formatting only when the two decimals can have changed keeps the work per block small.
   void ShowPercent(int64_t Pos, int64_t Size, int64_t& Shown) {
     const double percent = double(Pos) / double(Size) * 100.0;
     const int64_t hundredths = int64_t(percent * 100.0 + 0.5);

@@ -39,13 +39,15 @@ TEST(EngineDataBlocks, EveryBoundaryGoesOutAsThePerByteStreamInBlocks) {
   ASSERT_EQ(rig.engine.UploadPrepared(sounds), TUploadOutcome::Completed);
   ASSERT_TRUE(rig.sim.WaitForLogLine("A input 8 address 8", 30s));
 
+  const auto stored = rig.sim.Sounds();
+  ASSERT_EQ(stored.size(), sounds.size());
   Lines log{"V", "reply 38 20 07", "C", "reply 2b"};
   for (size_t i = 0; i < sounds.size(); ++i) {
     const std::string n = std::to_string(i + 1);
     log.push_back("D sound " + n);
     for (size_t a = 0; a < lengths[i] / 264; ++a) log.push_back("reply 10");
     log.push_back("end sound " + n + ", " + std::to_string(lengths[i]) + " samples");
-    EXPECT_EQ(rig.sim.Sounds().at(i), fixtures::OnTheWire(fixtures::Ramp(lengths[i]))) << lengths[i];
+    EXPECT_EQ(stored[i], fixtures::OnTheWire(fixtures::Ramp(lengths[i]))) << lengths[i];
   }
   log.push_back("end of sounds");
   for (int i = 1; i <= 8; ++i) log.push_back("A input " + std::to_string(i) + " address " + std::to_string(i));
