@@ -57,7 +57,7 @@ class EventPumpTest : public QObject {
   }
 
   void pumpingAfterEveryByteStillRunsHandOversAndEvents() {
-    // The data loop pumps after every block; a port's hand-over and a posted event still run.
+    // The data loop pumps after every byte; a port's hand-over and a posted event still run.
     InstallQtWakeup();
     bool handed = false, posted = false;
     std::thread port([&] {

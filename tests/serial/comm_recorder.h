@@ -42,15 +42,9 @@ class CommRecorder : public comm::TCommServices {
     std::lock_guard lock(FMutex);
     return FQueues;
   }
-  // The byte count of every write, in order.
-  std::vector<uint32_t> WriteSizes() const {
-    std::lock_guard lock(FMutex);
-    return FWriteSizes;
-  }
   void Clear() {
     std::lock_guard lock(FMutex);
     FCalls.clear();
-    FWriteSizes.clear();
     FStates.clear();
     FTimeouts.clear();
     FMasks.clear();
@@ -67,9 +61,7 @@ class CommRecorder : public comm::TCommServices {
   std::atomic<int64_t> FixedOutQueue{-1};
   // While set, a purge fails with this system error (as on a device that is gone).
   std::atomic<uint32_t> FailPurge{0};
-  // Once: the next write of this many bytes passes on only the first half of them, as a
-  // write cut short by its timeout does.
-  std::atomic<uint32_t> HalveWriteOf{0};
+  std::atomic<uint32_t> HalveWriteOf{0};  // once: a write of this many bytes passes on only half
 
   std::string DevicePath(const std::string& PortName) override { return Real().DevicePath(PortName); }
   comm::THandle CreateFile(const std::string& Path) override {
@@ -135,13 +127,8 @@ class CommRecorder : public comm::TCommServices {
     return ok;
   }
   comm::TIoResult WriteFile(comm::THandle Handle, const void* Buffer, uint32_t Count, uint32_t& Written) override {
-    {
-      std::lock_guard lock(FMutex);
-      FCalls.push_back("WriteFile");
-      FWriteSizes.push_back(Count);
-    }
-    uint32_t halve = Count;
-    if (Count > 1 && HalveWriteOf.compare_exchange_strong(halve, 0)) Count /= 2;
+    Record(("WriteFile " + std::to_string(Count)).c_str());
+    if (uint32_t halve = Count; Count > 1 && HalveWriteOf.compare_exchange_strong(halve, 0)) Count /= 2;
     return Real().WriteFile(Handle, Buffer, Count, Written);
   }
   comm::TIoResult ReadFile(comm::THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) override {
@@ -189,5 +176,4 @@ class CommRecorder : public comm::TCommServices {
   std::vector<uint32_t> FPurges;
   static inline thread_local uint32_t purgeError_ = 0;  // the failed purge's, read once
   std::vector<std::pair<int32_t, int32_t>> FQueues;
-  std::vector<uint32_t> FWriteSizes;
 };
