@@ -1,9 +1,8 @@
-// kestrilo-cli upload --all: three simulated devices at 115200 bit/s with the line's real
-// rate against one. Prints the wall time of each run, from the start to the last device's
-// last address, and the ratio; asserts nothing.
-//   1. upload LIST to one device
-//   2. upload --all LIST with one device (the cost of the children and the shared encoding)
-//   3. upload --all LIST with three devices
+// kestrilo-cli upload --all: 1, 4, 8 and 16 simulated devices at 115200 bit/s with the line's
+// real rate. Prints the wall time of each run, from the start to the last device's last
+// address, its ratio to one device's (goal: at most 1.15 for sixteen), and the CPU of every
+// process of the run (the encoder's included, the simulators' not) per MB of samples sent;
+// asserts nothing. A plain upload to one device first shows what --all itself costs.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -55,8 +54,10 @@ Figures Run(size_t Devices, const std::vector<std::string>& Args) {
   return f;
 }
 
-void Print(const char* What, const Figures& F) {
-  std::printf("%-36s %7.2f s wall  %6.2f s CPU (all processes)  status %d\n", What, F.wall, F.cpu, F.status);
+void Print(const std::string& What, const Figures& F, const Figures& One, double Megabytes) {
+  std::printf("%-30s %7.2f s wall  %5.3f of one  %6.2f s CPU  %6.2f s CPU/MB  status %d\n", What.c_str(), F.wall,
+              F.wall / One.wall, F.cpu, F.cpu / Megabytes, F.status);
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -64,17 +65,25 @@ void Print(const char* What, const Figures& F) {
 int main() {
   const platform::TempDir dir;
   const std::string wav = dir.Path() + "three-seconds.wav", list = dir.Path() + "set.kestrilo";
-  fixtures::WriteWav(wav, fixtures::Ramp(3 * 44100));
+  constexpr size_t kSamples = 3 * 44100;
+  fixtures::WriteWav(wav, fixtures::Ramp(kSamples));
   lists::SaveList(list, {{wav, 1}});
-  std::printf("one 3 s sound (132300 samples), 115200 bit/s, line-rate pacing, 1.5 s erase\n");
+  const double mb = kSamples / 1e6;
+  std::printf("one 3 s sound (%zu samples), 115200 bit/s, line-rate pacing, 1.5 s erase; CPU of all processes\n",
+              kSamples);
 
-  const Figures one = Run(1, {"upload", "--quiet", list});
-  Print("upload, one device", one);
-  const Figures allOne = Run(1, {"upload", "--all", "--quiet", list});
-  Print("upload --all, one device", allOne);
-  const Figures three = Run(3, {"upload", "--all", "--quiet", list});
-  Print("upload --all, three devices", three);
-  std::printf("three devices / one device: %.3f (upload --all with one: %.3f)\n", three.wall / one.wall,
-              three.wall / allOne.wall);
+  const Figures plain = Run(1, {"upload", "--quiet", list});
+  Figures one, f;
+  for (const size_t devices : {1, 4, 8, 16}) {
+    f = Run(devices, {"upload", "--all", "--quiet", list});
+    if (devices == 1) {
+      one = f;
+      Print("upload, one device", plain, one, mb);
+    }
+    Print("upload --all, " + std::to_string(devices) + (devices == 1 ? " device" : " devices"), f, one,
+          mb * double(devices));
+  }
+  std::printf("sixteen devices take %.3f of one device's wall time (goal: at most 1.15), %.2f s CPU per MB against "
+              "one device's %.2f s\n", f.wall / one.wall, f.cpu / (16 * mb), one.cpu / mb);
   return 0;
 }

@@ -17,8 +17,8 @@ class TAckWatch {
  public:
   TAckWatch(const TLineTimes& Line, uint32_t Now) : line_(Line), heardAt_(Now) {}
 
-  // One byte went out.
-  void Sent() { ++sent_; }
+  // Bytes went out.
+  void Sent(uint64_t Bytes = 1) { sent_ += Bytes; }
   // The byte just sent completes a window of its sound: the device owes an answer for it.
   void Owe(uint32_t Now) { owed_.push_back({sent_, Now}); }
   // Acks answers came in. One the stream owes no more (a device counting otherwise) only

@@ -38,8 +38,10 @@ TDeviceEngine::TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts
 TDeviceEngine::~TDeviceEngine() = default;
 
 // A byte the port did not take is a device that stopped reading, never a byte to drop.
-void TDeviceEngine::SendByte(uint8_t Byte) {
-  if (ComPort->Write(&Byte, 1) != 1) ThrowDeviceStopped();
+void TDeviceEngine::SendByte(uint8_t Byte) { SendBytes(&Byte, 1); }
+
+void TDeviceEngine::SendBytes(const uint8_t* Bytes, size_t Count) {
+  if (size_t(ComPort->Write(Bytes, int(Count))) != Count) ThrowDeviceStopped();
 }
 
 void TDeviceEngine::ThrowDeviceStopped() const {

@@ -130,6 +130,7 @@ class TDeviceEngine {
   class TEncoding;
   friend class TEncoding;
   void SendByte(uint8_t Byte);
+  void SendBytes(const uint8_t* Bytes, size_t Count);
   [[noreturn]] void ThrowDeviceStopped() const;
   void OpenPort();
   void ClosePortQuietly() noexcept;

@@ -178,6 +178,7 @@ class TDeviceEngine::TUploadRun {
     f_.ShowUploadPosition(0, dataTotal_);
     stage_ = stSending;
     watch_.emplace(TLineTimes(*e_.ComPort, e_.timeouts_.StopMarginMs), platform::GetTickCount());
+    e_.RxBuffer.clear();  // from here on the answers are counted, and kept until they are
     for (int i = 0; i < int(Sounds.size()); ++i) {
       inFlight_ = i;
       f_.ShowRowState(i, rsUploading);
@@ -216,36 +217,70 @@ class TDeviceEngine::TUploadRun {
     watch_->Sent();
   }
 
+  // The samples go out in blocks, one write each: the bytes between two of the line's pauses,
+  // 'D' before the first and the end marker after the last when no pause comes between.
   void SendSound(const TPreparedSound& Sound) {
     TFile samples(Sound.SampleFile, TFile::fmRead);
-    Send(protocol::CmdSound);
     const int64_t size = samples.Size();
     SetProgressMaximum(int(size));
     int64_t shown = -1;  // the percentage shown, in hundredths
-    int32_t k = 0;
-    e_.RxBuffer.clear();
+    block_.assign(1, protocol::CmdSound);
     for (int64_t pos = 0; pos < size;) {
       ShowPercent(pos, size, shown);
-      uint8_t byte;
-      if (samples.Read(&byte, 1) != 1)
-        throw std::runtime_error("Cannot read file \"" + NativePath(Sound.SampleFile) + "\". Unexpected end of file");
-      ++pos;
-      Send(byte);
-      if (pos % protocol::AckEvery == 0) watch_->Owe(platform::GetTickCount());
+      const int64_t end = BuildBlock(samples, pos, size);
+      SendBlock(pos, end);
+      pos = end;
       SetProgress(int(pos));
       f_.PumpEvents();
-      if (k > 0 && k % protocol::PauseEvery == 0) e_.WaitTicks(1);
-      if (k > 0 && k % protocol::AckEvery == 0) AwaitAnswer(e_.timeouts_.AckWaitMs);
-      if (e_.Interrupted()) e_.CheckRun();
-      ++k;
-      if (progress_ % 100 == 0) f_.PumpEvents();
+      Pace(pos - 1);
     }
-    Send(protocol::EndMark);
+    // Not in the last block: the marker follows its pause, or the 'D' of an empty sound.
+    if (size == 0 || PausesAfter(size - 1)) {
+      block_.push_back(protocol::EndMark);
+      SendBlock(size, size);
+    }
     dataSent_ += size;
     f_.ShowUploadPosition(dataSent_, dataTotal_);
   }
 
-  // Formatting only when the two decimals can have changed keeps the per-byte work small.
+  static bool PausesAfter(int64_t K) { return K > 0 && K % protocol::PauseEvery == 0; }
+
+  // Appends the samples from Pos up to the next one the line pauses after (and the end marker
+  // when the sound ends without a pause); returns the position after them.
+  int64_t BuildBlock(TFile& Samples, int64_t Pos, int64_t Size) {
+    constexpr int64_t every = protocol::PauseEvery;
+    const int64_t pause = std::max<int64_t>(1, (Pos + every - 1) / every) * every;
+    const int64_t end = std::min(Size, pause + 1);
+    const size_t from = block_.size(), count = size_t(end - Pos);
+    block_.resize(from + count);
+    if (Samples.Read(block_.data() + from, count) != count)
+      throw std::runtime_error("Cannot read file \"" + NativePath(Samples.FileName()) + "\". Unexpected end of file");
+    // A 0x00 would end the sound early, whatever put it into the file.
+    std::replace(block_.begin() + std::ptrdiff_t(from), block_.end(), protocol::EndMark, protocol::ZeroSample);
+    if (end == Size && !PausesAfter(end - 1)) block_.push_back(protocol::EndMark);
+    return end;
+  }
+
+  // One write for the block of samples From..To; the watch learns of a window that ends in it.
+  void SendBlock(int64_t From, int64_t To) {
+    if (Connected()) e_.SendBytes(block_.data(), block_.size());
+    const int64_t window = To / protocol::AckEvery * protocol::AckEvery;
+    const uint64_t commands = From == 0 ? 1 : 0;  // the 'D' before the first samples
+    const uint64_t before = window > From ? commands + uint64_t(window - From) : 0;
+    watch_->Sent(before);
+    if (before > 0) watch_->Owe(platform::GetTickCount());
+    watch_->Sent(block_.size() - before);
+    block_.clear();
+  }
+
+  // The design's pacing after data byte K of a sound.
+  void Pace(int64_t K) {
+    if (PausesAfter(K)) e_.WaitTicks(1);
+    if (K > 0 && K % protocol::AckEvery == 0) AwaitAnswer(e_.timeouts_.AckWaitMs);
+    if (e_.Interrupted()) e_.CheckRun();
+  }
+
+  // Formatting only when the two decimals can have changed keeps the work per block small.
   void ShowPercent(int64_t Pos, int64_t Size, int64_t& Shown) {
     const double percent = double(Pos) / double(Size) * 100.0;
     const int64_t hundredths = int64_t(percent * 100.0 + 0.5);
@@ -340,6 +375,7 @@ class TDeviceEngine::TUploadRun {
   int progressMaximum_ = 100;
   int64_t dataTotal_ = 0, dataSent_ = 0;  // sample bytes of the whole data phase
   std::optional<TAckWatch> watch_;        // the device's answers in the data phase
+  std::vector<uint8_t> block_;            // the bytes of the next write in the data phase
 };
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {

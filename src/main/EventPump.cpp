@@ -13,7 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A round of the Qt event loop costs far more than the per-byte work that calls for it.
+// A round of the Qt event loop costs far more than the few bytes sent before it.
 // Without a hand-over from the port's threads there is nothing the caller waits for, and
 // the window's own events can wait this long unnoticed (a frame is 16 ms).
 constexpr auto kQuietPumpInterval = std::chrono::milliseconds(1);

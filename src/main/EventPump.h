@@ -7,7 +7,7 @@
 
 // Processes every pending event and returns at once when none is pending. Called again
 // within a millisecond with no hand-over from the port's threads in between, it
-// returns at once: a per-byte caller then pays for a round of the event loop only when
+// returns at once: a caller pumping after every few bytes then pays for a round of the event loop only when
 // one can matter.
 void PumpEvents();
 

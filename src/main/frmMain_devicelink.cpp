@@ -62,7 +62,7 @@ void TForm1::Sound41Click(QObject* Sender) {
 
 // ---- front end ----
 
-// The bar and panel 1 change with every byte sent; everything else the engine shows comes
+// The bar and panel 1 change with every block sent; everything else the engine shows comes
 // after the latest of them, so it draws them first.
 void TForm1::FlushProgressDisplay() {
   BarPacer_->Flush();

@@ -289,7 +289,7 @@ int TCustomComPort::WaitForCompletion(TAsyncOperation& Op) {
 }
 
 int TCustomComPort::Write(const void* Buffer, int Count) {
-  // On the stack: a sound goes out one byte per Write.
+  // On the stack: a sound goes out in thousands of small writes.
   TAsyncOperation op;
   op.Kind = TAsyncOperation::okWrite;
   op.Result = FComm->WriteFile(FHandle, Buffer, Count > 0 ? static_cast<uint32_t>(Count) : 0, op.Moved);
