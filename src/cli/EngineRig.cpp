@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "device/PortChoice.h"
 #include "device/Texts.h"
 #include "platform/ticks.h"
 
@@ -10,7 +11,7 @@ namespace cli {
 TEngineRig::TEngineRig(const TCliArgs& Args, TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews)
     : reporter(Reporter), front(Reporter, std::move(Files), DeviceNews), engine(front, TimeoutsOf(Args)) {
   front.Attach(engine);
-  if (!Args.Port.empty()) engine.OnlyPorts = {Args.Port};
+  if (!Args.Port.empty()) engine.OnlyPorts = {ResolvePortChoice(Args.Port)};
 }
 
 TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {

@@ -279,9 +279,12 @@ void TForm1::FormCreate() {
   ProgressBar->show();
 
   CreateDeviceLink();
+  CreatePlugWatch();
 }
 
 void TForm1::FormDestroy() {
+  delete PlugWatch;  // no port news for a window being taken apart
+  PlugWatch = nullptr;
   FreePortList();
   delete ProgressBar;
   ProgressBar = nullptr;
