@@ -16,6 +16,7 @@
 
 #include "glyphs/ToolbarImages.h"
 #include "main/PanelStatusBar.h"
+#include "main/PlugWatch.h"
 #include "main/SoundFileTypes.h"
 #include "main/SoundListView.h"
 #include "serial/CPort.h"
