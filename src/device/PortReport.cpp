@@ -95,6 +95,16 @@ std::string IdentityLine(const platform::TPortIdentity& Id) {
   return line;
 }
 
+std::string BrlttyTrapText() {
+  for (const platform::TSurveyedPort& s : platform::SurveyPorts())
+    if (s.Skip == TSkipReason::NoTty && !s.BrlttyRule.empty())
+      return i18n::Fill(i18n::Tr("The USB serial adapter %1 has no serial port, because brltty took "
+                                 "it for a braille display. Remove brltty (sudo apt remove brltty) or mask it (sudo "
+                                 "systemctl mask brltty-udev.service), then plug the adapter in again."),
+                        {platform::DescribeAdapter(s.Identity)});
+  return {};
+}
+
 std::vector<std::string> TellApart(const std::vector<std::string>& Ports) {
   std::vector<platform::TPortIdentity> ids;
   std::map<std::string, int> serials;

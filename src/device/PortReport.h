@@ -25,6 +25,10 @@ std::string PortTitle(const TPortReport& Report);
 // system knows nothing beside the name.
 std::string IdentityLine(const platform::TPortIdentity& Identity);
 
+// A line for a search that found nothing: the USB serial adapter brltty holds without a port;
+// empty when there is none.
+std::string BrlttyTrapText();
+
 // Labels for the ports of one run, telling the devices apart: the path, then the adapter's
 // serial number where it has one of its own, else its place on the USB bus.
 std::vector<std::string> TellApart(const std::vector<std::string>& Ports);

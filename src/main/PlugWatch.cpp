@@ -1,18 +1,41 @@
 #include "main/PlugWatch.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/port_identity.h"
 #include "platform/port_map.h"
 
 namespace {
 
+#ifndef _WIN32
 QString EnvOr(const char* Name, const char* Default) {
   const char* v = std::getenv(Name);
   return QString::fromLocal8Bit(v && *v ? v : Default);
 }
+#endif
+
+#ifdef _WIN32
+// Windows tells every top-level window that device nodes changed; no folder shows it.
+class TDeviceChangeFilter : public QAbstractNativeEventFilter {
+ public:
+  explicit TDeviceChangeFilter(TPlugWatch* Watch) : watch_(Watch) {}
+  bool nativeEventFilter(const QByteArray& Type, void* Message, qintptr*) override {
+    if (Type == "windows_generic_MSG" && static_cast<MSG*>(Message)->message == WM_DEVICECHANGE)
+      QMetaObject::invokeMethod(watch_, [w = watch_] { w->Look(); }, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  TPlugWatch* watch_;
+};
+#endif
 
 }  // namespace
 
@@ -22,7 +45,10 @@ TPlugWatch::TPlugWatch(int SettleMs, QObject* Parent)
   settle_->setInterval(SettleMs);
   // Udev makes the node in the device folder; sysfs shows the tty first. Either may be the
   // one the system reports.
-#ifndef _WIN32
+#ifdef _WIN32
+  deviceChange_ = std::make_unique<TDeviceChangeFilter>(this);
+  QCoreApplication::instance()->installNativeEventFilter(deviceChange_.get());
+#else
   for (const QString& dir : {EnvOr("KESTRILO_DEV_DIR", "/dev"), EnvOr("KESTRILO_SYSFS_TTY", "/sys/class/tty")})
     watcher_->addPath(dir);
 #endif
@@ -32,6 +58,10 @@ TPlugWatch::TPlugWatch(int SettleMs, QObject* Parent)
     appeared_ = false;
     emit Settled();
   });
+}
+
+TPlugWatch::~TPlugWatch() {
+  if (deviceChange_) QCoreApplication::instance()->removeNativeEventFilter(deviceChange_.get());
 }
 
 void TPlugWatch::SetSettleMs(int Milliseconds) { settle_->setInterval(Milliseconds); }

@@ -3,9 +3,11 @@
 // change is compared with the port map read before it. Nothing here opens a port.
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <set>
 #include <string>
 
+class QAbstractNativeEventFilter;
 class QFileSystemWatcher;
 class QTimer;
 
@@ -14,6 +16,7 @@ class TPlugWatch : public QObject {
  public:
   // SettleMs: how long a new port is left alone before Settled (udev still sets it up).
   TPlugWatch(int SettleMs, QObject* Parent);
+  ~TPlugWatch() override;
   void SetSettleMs(int Milliseconds);
   // Reads the map again now, as a change of the folders would.
   void Look();
@@ -31,4 +34,5 @@ class TPlugWatch : public QObject {
   QTimer* settle_ = nullptr;
   std::set<std::string> known_;
   bool appeared_ = false;
+  std::unique_ptr<QAbstractNativeEventFilter> deviceChange_;  // Windows: WM_DEVICECHANGE
 };

@@ -91,11 +91,14 @@ TEST_F(CliPorts, PortTakesTheAdaptersIdentity) {
   for (const char* choice : {"usb:0403:6001", "usb:A50285BI"}) {
     const auto run = rig.Run({"--port", choice, "search"});
     EXPECT_EQ(run.status, 0) << choice << "\n" << run.output;
-    EXPECT_TRUE(run.Says("Vorel-30415 Sound Player found on " + ftdi + " (4 MB / 95 sec)")) << run.output;
+    // The found text keeps its line; the adapter follows on the next.
+    EXPECT_TRUE(run.Says("Vorel-30415 Sound Player found on " + ftdi + " (4 MB / 95 sec)\nFTDI FT232R USB UART "
+                         "(A50285BI), USB 0403:6001 at 1-3, driver ftdi_sio\n")) << run.output;
   }
-  const auto byId =
-      rig.Run({"--port", (tree.dev / "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").string(), "search"});
+  const auto byId = rig.Run(
+      {"--json", "--port", (tree.dev / "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0").string(), "search"});
   EXPECT_EQ(byId.status, 0) << byId.output;
+  EXPECT_EQ(byId.Of("outcome").at(0)["adapter"]["serial_number"], "A50285BI") << byId.output;
   // No port written to when the choice names none, or two.
   tree.AddUsb({"1-5", "1a86", "7523", "", "USB Serial", "", "ch341", "ttyUSB2"}, freeNode.Path());
   const auto two = rig.Run({"--port", "usb:1A86:7523", "search"});
@@ -107,6 +110,23 @@ TEST_F(CliPorts, PortTakesTheAdaptersIdentity) {
   EXPECT_EQ(none.status, 1);
   EXPECT_TRUE(none.Says("No serial port belongs to the USB adapter usb:NOSUCH.")) << none.output;
   EXPECT_EQ(sim.BytesReceived(), 3u * 1);  // one 'V' for each search that found it, nothing more
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliBrltty, ASearchThatFindsNothingNamesTheAdapterBrlttyTook) {
+  FakeTree tree;
+  std::vector<std::unique_ptr<testsys::EnvVar>> env;
+  for (const auto& [name, value] : tree.Environment()) env.push_back(std::make_unique<testsys::EnvVar>(name, value));
+  tree.AddUsb({"3-1", "1a86", "7523", "", "USB Serial", "", "ch341", ""});
+  FakeTree::Write(tree.rules / "85-brltty.rules", "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\"");
+  const auto run = TCliRig().Run({"search"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.Says("No device found\nThe USB serial adapter USB Serial has no serial port, because brltty took it "
+                       "for a braille display."))
+      << run.output;
 }
 
 }  // namespace
