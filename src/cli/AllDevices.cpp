@@ -12,6 +12,7 @@
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
 #include "cli/Manifest.h"
+#include "device/PortReport.h"
 #include "platform/exe_path.h"
 #include "platform/temp_dir.h"
 #include "platform/ticks.h"
@@ -96,10 +97,11 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
 
   std::vector<std::unique_ptr<TChildPipe>> children;
   std::vector<TDeviceRun> runs;
-  for (const std::string& port : ports) {
+  const std::vector<std::string> labels = TellApart(ports);
+  for (size_t i = 0; i < ports.size(); ++i) {
     children.push_back(
-        std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, port, manifestFile)));
-    runs.push_back({port});
+        std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, ports[i], manifestFile)));
+    runs.push_back({labels[i]});
   }
   TAllDisplay display(Args, manifest.Files);
   if (FollowChildren(children, runs, display)) platform::RemoveStaleRunDirs();  // the killed children's folders

@@ -50,6 +50,9 @@ std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
   if (command == "search") {
     A.Command = TCliArgs::cmSearch;
     if (!rest.empty()) return "search takes no arguments";
+  } else if (command == "ports") {
+    A.Command = TCliArgs::cmPorts;
+    if (!rest.empty()) return "ports takes no arguments";
   } else if (command == "play") {
     A.Command = TCliArgs::cmPlay;
     long long n = 0;
@@ -69,6 +72,7 @@ std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
 std::string CheckCombination(const TCliArgs& A) {
   if (A.Quiet && A.Json) return "--quiet and --json cannot go together";
   if (A.All && A.Command != TCliArgs::cmUpload) return "--all goes only with upload";
+  if (A.Command == TCliArgs::cmPorts && !A.Port.empty()) return "ports lists every port: it takes no --port";
   if (A.All && !A.Port.empty()) return "--all and --port cannot go together: --all uploads to every port";
   if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
     return "--prepared needs --port and no sounds";
@@ -143,11 +147,13 @@ std::string UsageText() {
          "       kestrilo-cli [OPTION]... upload LIST.kestrilo\n"
          "       kestrilo-cli [OPTION]... upload FILE[@ADDRESS]...\n"
          "       kestrilo-cli [OPTION]... upload --all LIST.kestrilo\n"
+         "       kestrilo-cli [--json] ports\n"
          "Finds a Vorel-30415 sound player on the serial ports, plays one of its sounds (N from 1\n"
          "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, " +
          std::to_string(lists::kMinAddress) + " to\n" + std::to_string(lists::kMaxAddress) +
          "; without one an input takes its number.\n\n"
          "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
+         "               PORT may also be usb:VID:PID or usb:SERIAL, the adapter with that identity\n"
          "  --all        upload to every device found, all at once\n"
          "  --quiet      print only the outcome\n"
          "  --json       print one JSON object per event on standard output\n"

@@ -9,12 +9,12 @@
 namespace cli {
 
 struct TCliArgs {
-  enum TCommand { cmNone, cmSearch, cmPlay, cmUpload };
+  enum TCommand { cmNone, cmSearch, cmPlay, cmUpload, cmPorts };
   TCommand Command = cmNone;
   int Sound = 0;                  // play: 1..4
   std::string ListFile;           // upload LIST.kestrilo
   std::vector<TUploadRow> Files;  // upload FILE[@ADDRESS]...
-  std::string Port;               // --port: probe only this port
+  std::string Port;               // --port: probe only this port (a path, usb:VID:PID, usb:SERIAL)
   bool All = false;               // upload --all
   bool Quiet = false;
   bool Json = false;

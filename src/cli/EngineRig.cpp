@@ -2,6 +2,8 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "device/PortChoice.h"
+#include "device/PortReport.h"
 #include "device/Texts.h"
 #include "platform/ticks.h"
 
@@ -10,7 +12,7 @@ namespace cli {
 TEngineRig::TEngineRig(const TCliArgs& Args, TReporter& Reporter, std::vector<std::string> Files, bool DeviceNews)
     : reporter(Reporter), front(Reporter, std::move(Files), DeviceNews), engine(front, TimeoutsOf(Args)) {
   front.Attach(engine);
-  if (!Args.Port.empty()) engine.OnlyPorts = {Args.Port};
+  if (!Args.Port.empty()) engine.OnlyPorts = {ResolvePortChoice(Args.Port)};
 }
 
 TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
@@ -34,13 +36,20 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
 
 int TEngineRig::Run(const std::function<TOutcomeReport()>& Step) { return Report(reporter, Guard(Step)); }
 
-TOutcomeReport TEngineRig::Found() const { return {esCompleted, kFoundName, engine.FoundText()}; }
+TOutcomeReport TEngineRig::Found() const {
+  TOutcomeReport o{esCompleted, kFoundName, engine.FoundText()};
+  o.Adapter = platform::IdentityOf({engine.Device.PortName, engine.Device.PortName});
+  return o;
+}
 
 // The engine's own words when it gave a reason, else that none was found.
 TOutcomeReport TEngineRig::NoDevice() const {
   const std::string& last = front.LastDeviceText();
   std::string text = texts::NoDevice;
   if (!last.empty() && !IsSearchingText(last)) text = last.rfind(text, 0) == 0 ? last : text + "\n" + last;
+  // Without a reason of the search's own: the adapter brltty took, the most common one.
+  if (text == texts::NoDevice && engine.OnlyPorts.empty())
+    if (const std::string trap = BrlttyTrapText(); !trap.empty()) text += "\n" + trap;
   return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), text};
 }
 

@@ -8,6 +8,12 @@
 namespace cli {
 namespace {
 
+nlohmann::ordered_json AdapterJson(const platform::TPortIdentity& A) {
+  return {{"vendor_id", A.VendorId}, {"product_id", A.ProductId}, {"manufacturer", A.Manufacturer},
+          {"product", A.Product},    {"serial_number", A.SerialNumber}, {"driver", A.Driver},
+          {"usb_path", A.UsbPath},   {"stable_names", A.StableNames}};
+}
+
 class TJsonReporter : public TReporter {
  public:
   void Phase(const std::string& Text) override {
@@ -30,13 +36,15 @@ class TJsonReporter : public TReporter {
   }
   void Message(const std::string& Text) override { EmitJsonEvent({{"event", "message"}, {"text", Text}}); }
   void Outcome(const TOutcomeReport& O) override {
-    EmitJsonEvent({{"event", "outcome"},
-                   {"outcome", O.Name},
-                   {"status", O.Status},
-                   {"text", O.Text},
-                   {"port", O.Port},
-                   {"device", O.Device},
-                   {"seconds", double(int64_t(O.Seconds * 10 + 0.5)) / 10}});
+    nlohmann::ordered_json e{{"event", "outcome"},
+                             {"outcome", O.Name},
+                             {"status", O.Status},
+                             {"text", O.Text},
+                             {"port", O.Port},
+                             {"device", O.Device},
+                             {"seconds", double(int64_t(O.Seconds * 10 + 0.5)) / 10}};
+    if (O.Adapter.IsUsb()) e["adapter"] = AdapterJson(O.Adapter);
+    EmitJsonEvent(e);
   }
 };
 

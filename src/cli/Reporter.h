@@ -7,6 +7,7 @@
 
 #include "cli/Progress.h"
 #include "device/FrontEnd.h"
+#include "platform/port_identity.h"
 
 namespace cli {
 
@@ -19,6 +20,7 @@ struct TOutcomeReport {
   std::string Port{};
   std::string Device{};
   double Seconds = 0;
+  platform::TPortIdentity Adapter{};  // a found device's: shown beside the found text
 };
 
 class TReporter {

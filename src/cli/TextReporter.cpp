@@ -5,6 +5,7 @@
 #include "cli/Arguments.h"
 #include "cli/Console.h"
 #include "cli/Reporter.h"
+#include "device/PortReport.h"
 #include "cli/StatusLine.h"
 #include "cli/TerminalText.h"
 #include "device/Texts.h"
@@ -50,6 +51,8 @@ class TTextReporter : public TReporter {
     line_.Clear();
     const std::string text = EscapeNames(O.Text, files_);
     if (O.Status == 0 && !text.empty()) std::printf("%s\n", text.c_str());
+    if (const std::string adapter = IdentityLine(O.Adapter); O.Status == 0 && !adapter.empty())
+      std::printf("%s\n", EscapeControls(adapter).c_str());
     // A failure the engine explained in a message needs no second line.
     if (O.Status != 0 && messages_ == 0 && !text.empty()) std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stdout);

@@ -7,6 +7,8 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitStatus.h"
+#include "cli/PortsCommand.h"
+#include "device/PortChoice.h"
 
 namespace {
 
@@ -19,6 +21,8 @@ int Dispatch(const cli::TCliArgs& Args) {
       return cli::RunPlay(Args, *reporter);
     case cli::TCliArgs::cmUpload:
       return Args.All ? cli::RunUploadAll(Args, *reporter) : cli::RunUpload(Args, *reporter);
+    case cli::TCliArgs::cmPorts:
+      return cli::RunPorts(Args);
     case cli::TCliArgs::cmNone:
       break;
   }
@@ -45,6 +49,9 @@ int main(int argc, char** argv) {
   cli::InstallInterruptHandlers();
   try {
     return Dispatch(parsed.Args);
+  } catch (const EPortChoice& e) {
+    std::fprintf(stderr, "kestrilo-cli: %s\n", e.what());
+    return cli::esNoDevice;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kestrilo-cli: %s\n", e.what());
     return cli::esError;

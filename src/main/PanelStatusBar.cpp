@@ -37,6 +37,10 @@ void TPanelStatusBar::SetPanelText(int Index, const QString& Text) {
   Panels_[Index]->setText(Text);
 }
 
+void TPanelStatusBar::SetPanelToolTip(int Index, const QString& Text) {
+  if (Index >= 0 && Index < PanelCount()) Panels_[Index]->setToolTip(Text);
+}
+
 void TPanelStatusBar::resizeEvent(QResizeEvent* Event) {
   QStatusBar::resizeEvent(Event);
   PlacePanels();

@@ -18,6 +18,7 @@ class TPanelStatusBar : public QStatusBar {
   QRect PanelRect(int Index) const; // where the panel is shown, in bar coordinates
   QString PanelText(int Index) const;
   void SetPanelText(int Index, const QString& Text);
+  void SetPanelToolTip(int Index, const QString& Text);
 
  protected:
   void resizeEvent(QResizeEvent* Event) override;

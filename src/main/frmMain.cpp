@@ -16,6 +16,7 @@
 
 #include "glyphs/ToolbarImages.h"
 #include "main/PanelStatusBar.h"
+#include "main/PlugWatch.h"
 #include "main/SoundFileTypes.h"
 #include "main/SoundListView.h"
 #include "serial/CPort.h"
@@ -279,9 +280,12 @@ void TForm1::FormCreate() {
   ProgressBar->show();
 
   CreateDeviceLink();
+  CreatePlugWatch();
 }
 
 void TForm1::FormDestroy() {
+  delete PlugWatch;  // no port news for a window being taken apart
+  PlugWatch = nullptr;
   FreePortList();
   delete ProgressBar;
   ProgressBar = nullptr;

@@ -120,6 +120,14 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void Sound41Click(QObject* Sender);
   bool SearchRunning = false;  // no nested search, upload or sound test from its pumps
 
+  // ---- plugged ports, the ports dialog (frmMain_plugwatch.cpp) ----
+  QAction* Ports1 = nullptr;             // Device > "Ports..."
+  class TPlugWatch* PlugWatch = nullptr; // child of the window
+  void Ports1Click(QObject* Sender);
+  void CreatePlugWatch();
+  void PortGone(const QString& Port);
+  void ShowDeviceIdentity();  // panel 2's tooltip: the found device's adapter
+
   // ---- upload (frmMain_upload.cpp) ----
   void EncodeFile(const QString& Source, const QString& Dest);
   QString EncodeError;  // why the last EncodeFile did not convert; empty when the encoder succeeded

@@ -51,6 +51,7 @@ void TForm1::Searchdevice1Click(QObject* /*Sender*/) {
   FlagScope running(SearchRunning);
   Engine->SearchDevice();
   DeviceMayHaveChanged();
+  ShowDeviceIdentity();
 }
 
 void TForm1::Sound41Click(QObject* Sender) {

@@ -22,6 +22,7 @@
 
 #include "platform/comm.h"
 #include "platform/comm_posix_speed.h"
+#include "platform/low_latency_posix.h"
 
 namespace comm {
 
@@ -89,7 +90,7 @@ bool ReadModem(int fd, uint32_t& status) {
 }
 
 struct PortState {
-  explicit PortState(int fd_) : fd(fd_), wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  explicit PortState(int fd_) : fd(fd_), wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), latency(fd_) {}
   ~PortState() {
     if (wakeFd >= 0) ::close(wakeFd);
   }
@@ -100,6 +101,7 @@ struct PortState {
 
   const int fd;
   const int wakeFd;  // makes a pending event wait look again
+  platform::TLowLatency latency;  // restored before the descriptor closes
   std::atomic<uint32_t> mask{0};
   std::atomic<uint64_t> maskGeneration{0};
 
@@ -195,6 +197,7 @@ THandle PosixComm::CreateFile(const std::string& Path) {
   auto state = std::make_shared<PortState>(fd);
   if (state->wakeFd < 0) {
     int err = errno;
+    state->latency.Restore();
     (void)::ioctl(fd, TIOCNXCL);
     ::close(fd);
     Fail(err);
@@ -215,6 +218,7 @@ bool PosixComm::CloseHandle(THandle Handle) {
     state = std::move(it->second);
     FPorts.erase(it);
   }
+  state->latency.Restore();
   (void)::ioctl(Handle, TIOCNXCL);  // others (without root) may open the line again
   (void)::flock(Handle, LOCK_UN);
   if (::close(Handle) < 0 && errno != EINTR) return Fail(errno);

@@ -1,90 +1,17 @@
 #include "platform/port_map.h"
 #include "platform/port_map_env.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <memory>
+#include "platform/sysfs_tty_posix.h"
 
 namespace platform {
-namespace {
-
-std::string EnvOr(const char* Name, const char* Default) {
-  const char* v = std::getenv(Name);
-  return v && *v ? std::string(v) : std::string(Default);
-}
-
-std::string Canonical(const std::string& Path) {
-  char buf[PATH_MAX];
-  return realpath(Path.c_str(), buf) ? std::string(buf) : Path;
-}
-
-std::string LinkBaseName(const std::string& Link) {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink(Link.c_str(), buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  std::string target(buf, static_cast<size_t>(n));
-  const auto slash = target.find_last_of('/');
-  return slash == std::string::npos ? target : target.substr(slash + 1);
-}
-
-// The 8250 driver registers every port it might have, present or not; only the UART type
-// tells a real one from a phantom. USB serial adapters report no type, so only serial-core
-// ports are asked. The descriptor is only asked, never configured.
-bool IsRealUart(const std::string& DevPath) {
-  const int fd = open(DevPath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  serial_struct info{};
-  const bool real = ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
-  close(fd);
-  return real;
-}
-
-struct DirCloser {
-  void operator()(DIR* d) const { closedir(d); }
-};
-
-std::optional<std::vector<PortMapValue>> ReadSysfs(const std::string& TtyDir, const std::string& DevDir) {
-  std::unique_ptr<DIR, DirCloser> dir(opendir(TtyDir.c_str()));
-  if (!dir) return std::nullopt;
-  std::vector<std::string> names;
-  while (const dirent* e = readdir(dir.get())) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-
-  std::vector<PortMapValue> map;
-  for (const auto& name : names) {
-    const std::string device = TtyDir + "/" + name + "/device";
-    struct stat st {};
-    if (lstat(device.c_str(), &st) != 0) continue;  // virtual terminals and the like
-    const std::string driver = LinkBaseName(device + "/driver");
-    if (driver.empty()) continue;  // nothing drives it, so nothing answers on it
-    const std::string devPath = DevDir + "/" + name;
-    // Newer kernels hang serial-core ports (8250 among them) off a "serial-base" bus, whose
-    // driver is a generic "port"; those are asked for their UART type as well.
-    const bool serialCore = driver == "serial8250" || LinkBaseName(device + "/subsystem") == "serial-base";
-    if (serialCore && !IsRealUart(devPath)) continue;
-    map.push_back({Canonical(device), devPath});
-  }
-  return map;
-}
-
-}  // namespace
 
 std::optional<std::vector<PortMapValue>> ReadPortMap() {
   if (auto only = PortsFromEnvironment()) return only;
-  auto map = ReadSysfs(EnvOr("KESTRILO_SYSFS_TTY", "/sys/class/tty"), EnvOr("KESTRILO_DEV_DIR", "/dev"));
-  if (!map) return std::nullopt;
-  AppendExtraPorts(*map);
+  const auto ttys = ReadSysfsTtys();
+  if (!ttys) return std::nullopt;
+  std::vector<PortMapValue> map;
+  for (const TSysfsTty& tty : *ttys)
+    if (!tty.Phantom) map.push_back({tty.DeviceDir, tty.DevPath});
+  AppendExtraPorts(map);
   return map;
 }
 

@@ -71,7 +71,7 @@ std::vector<std::string> Expected(bool cli) {
                                     "/usr/share/man/man1/kestrilo.1.gz",
                                     "/usr/share/man/man1/kestrilo-devsim.1.gz",
                                     "/usr/share/icons/hicolor/48x48/apps/kestrilo.png",
-                                    "/usr/share/doc/kestrilo/copyright"};
+                                    "/usr/share/doc/kestrilo/copyright", "/usr/lib/udev/rules.d/60-kestrilo.rules"};
   if (cli) {
     paths.push_back("/usr/bin/kestrilo-cli");
     paths.push_back("/usr/share/man/man1/kestrilo-cli.1.gz");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/low_latency_posix.h"
 #include "platform/port_map.h"
 #include "support/pty.h"
 
@@ -188,4 +189,16 @@ TEST_F(FakeSysfs, ReadingChangesNothingOnTheListedPorts) {
   EXPECT_EQ(cfgetispeed(&before), cfgetispeed(&after));
   EXPECT_EQ(before.c_cflag, after.c_cflag);
   EXPECT_EQ(before.c_lflag, after.c_lflag);
+}
+
+// A pseudo-terminal has no serial driver to ask for low latency: the refusal changes nothing.
+TEST(LowLatency, ARefusingDriverIsLeftAsItWas) {
+  testpty::Pty pty;
+  const termios before = pty.Attributes();
+  platform::TLowLatency latency(pty.Slave());
+  EXPECT_FALSE(latency.Changed());
+  latency.Restore();
+  EXPECT_EQ(before.c_cflag, pty.Attributes().c_cflag);
+  ASSERT_EQ(testpty::WriteAll(pty.Slave(), "V"), 0);
+  EXPECT_EQ(pty.Receive(1), "V");
 }

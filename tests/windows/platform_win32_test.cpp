@@ -8,6 +8,7 @@
 
 #include "platform/error_text.h"
 #include "platform/exe_path.h"
+#include "platform/port_identity.h"
 #include "platform/port_map.h"
 #include "platform/process.h"
 #include "platform/temp_dir.h"
@@ -25,6 +26,13 @@ TEST(PortMap, TheRegistryListsTheMappedPort) {
     com1 = com1 || v.Data == "COM1";
   }
   EXPECT_TRUE(com1) << "scripts/test-windows maps COM1 to the simulator";
+  // SetupAPI's identities beside the map's ports, in its order; what Wine does not know stays empty.
+  const auto survey = platform::SurveyPorts();
+  ASSERT_EQ(survey.size(), map->size());
+  for (size_t i = 0; i < survey.size(); ++i) EXPECT_EQ(survey[i].Port, (*map)[i].Data);
+  const platform::TPortIdentity com1Id = platform::IdentityOf({"", "COM1"});
+  EXPECT_TRUE(com1Id.VendorId.empty() || com1Id.VendorId.size() == 4) << com1Id.HardwareId;
+  std::printf("COM1: \"%s\" \"%s\"\n", com1Id.FriendlyName.c_str(), com1Id.HardwareId.c_str());
   _putenv("KESTRILO_PORTS=COM9:COM12");
   const auto only = ReadPortMap();
   ASSERT_TRUE(only.has_value());
