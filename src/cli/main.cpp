@@ -19,6 +19,10 @@ int Dispatch(const cli::TCliArgs& Args) {
       return cli::RunPlay(Args, *reporter);
     case cli::TCliArgs::cmUpload:
       return Args.All ? cli::RunUploadAll(Args, *reporter) : cli::RunUpload(Args, *reporter);
+    case cli::TCliArgs::cmPrepare:
+      return cli::RunPrepare(Args, *reporter);
+    case cli::TCliArgs::cmTable:
+      return cli::RunTable(Args, *reporter);
     case cli::TCliArgs::cmNone:
       break;
   }
