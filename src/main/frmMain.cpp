@@ -267,6 +267,7 @@ void TForm1::BindHandlers() {
     Guarded([&] { LVKeyDown(LV, Key, Shift); });
   };
   BindListFileHandlers();
+  CreateOptionMenus();
 }
 
 void TForm1::FormCreate() {
