@@ -55,7 +55,16 @@ TPreviewPlayer::TPreviewPlayer(QObject* Parent, std::unique_ptr<TAudioSink> Sink
   connect(poll_, &QTimer::timeout, this, [this] { preparing_ ? CheckPrepared() : CheckPlaying(); });
 }
 
-TPreviewPlayer::~TPreviewPlayer() { Stop(); }
+// Silent: the window that listens is being destroyed too.
+TPreviewPlayer::~TPreviewPlayer() {
+  blockSignals(true);
+  Stop();
+}
+
+void TPreviewPlayer::SetSink(std::unique_ptr<TAudioSink> Sink) {
+  Stop();
+  sink_ = std::move(Sink);
+}
 
 bool TPreviewPlayer::Busy() const { return preparing_ || sink_->Active(); }
 

@@ -36,6 +36,7 @@ class TPreviewPlayer : public QObject {
   void Stop();
   bool Busy() const;
   TAudioSink& Sink() { return *sink_; }
+  void SetSink(std::unique_ptr<TAudioSink> Sink);
 
  signals:
   // What the status bar says: preparing, playing, a failure, or "" when done.
