@@ -2,9 +2,11 @@
 
 #include <charconv>
 
+#include "i18n/Translate.h"
 #include "lists/SoundListFile.h"
 
 namespace cli {
+std::string PrepareUsage();
 namespace {
 
 bool WholeNumber(const std::string& Text, long long& Value) {
@@ -63,6 +65,14 @@ std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
     A.Command = TCliArgs::cmUpload;
     if (rest.empty() && A.Prepared.empty()) return "upload needs a list file or sound files";
     return TakeSources(rest, A);
+  } else if (command == "prepare") {
+    A.Command = TCliArgs::cmPrepare;
+    if (rest.empty() || A.OutDir.empty()) return i18n::Tr("prepare needs sound files and --out DIR");
+    for (const std::string& s : rest) A.Files.push_back({s, int32_t(A.Files.size() + 1)});
+  } else if (command == "table") {
+    A.Command = TCliArgs::cmTable;
+    if (rest.size() != 1 || !lists::IsListFileName(rest[0])) return i18n::Tr("table needs one list file");
+    A.ListFile = rest[0];
   } else {
     return "unknown command \"" + command + "\"";
   }
@@ -73,6 +83,8 @@ std::string CheckCombination(const TCliArgs& A) {
   if (A.Quiet && A.Json) return "--quiet and --json cannot go together";
   if (A.All && A.Command != TCliArgs::cmUpload) return "--all goes only with upload";
   if (A.Command == TCliArgs::cmPorts && !A.Port.empty()) return "ports lists every port: it takes no --port";
+  if (A.Options.Any() && A.Command != TCliArgs::cmUpload && A.Command != TCliArgs::cmPrepare)
+    return i18n::Tr("the sound options go only with prepare and upload");
   if (A.All && !A.Port.empty()) return "--all and --port cannot go together: --all uploads to every port";
   if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
     return "--prepared needs --port and no sounds";
@@ -83,6 +95,9 @@ std::string CheckCombination(const TCliArgs& A) {
 bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, std::string& Error) {
   if (Name == "--port") {
     A.Port = Value;
+  } else if (Name == "--out") {
+    A.OutDir = Value;
+  } else if (TakeSoundOption(Name, Value, A.Options, Error)) {
   } else if (Name == "--prepared") {
     A.Prepared = Value;
   } else if (Name == "--erase-wait-ms") {
@@ -102,7 +117,7 @@ bool TakeFlag(const std::string& Name, TCliArgs& A) {
       {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}};
   for (const auto& [name, member] : flags)
     if (Name == name) return A.*member = true;
-  return false;
+  return TakeSoundFlag(Name, A.Options);
 }
 
 }  // namespace
@@ -162,7 +177,18 @@ std::string UsageText() {
          "Exit status: 0 done, 1 no device, 2 bad arguments, 3 list empty, 4 conversion failed,\n"
          "5 too large for the memory, 6 erase time-out, 7 device lost or stopped taking data,\n"
          "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n"
-         "Exit status 9: the erase was answered with data the sound player never sends.\n";
+         "Exit status 9: the erase was answered with data the sound player never sends.\n" +
+         PrepareUsage();
+}
+
+// Beside the designed usage, which stays as it is.
+std::string PrepareUsage() {
+  return "\n" + i18n::Tr("       kestrilo-cli [OPTION]... prepare FILE... --out DIR\n"
+                          "       kestrilo-cli table LIST.kestrilo\n"
+                          "prepare writes each sound as the device will play it (8-bit mono 44100 Hz WAVE, named\n"
+                          "after its source) into DIR; table prints a list's inputs, addresses, files, prepared\n"
+                          "lengths and options as CSV. Options of prepare and upload:\n") +
+         SoundOptionsUsage();
 }
 
 std::string VersionText() { return std::string("kestrilo-cli ") + KESTRILO_VERSION + "\n"; }

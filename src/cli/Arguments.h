@@ -4,18 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "cli/SoundArguments.h"
 #include "device/Engine.h"
 
 namespace cli {
 
 struct TCliArgs {
-  enum TCommand { cmNone, cmSearch, cmPlay, cmUpload, cmPorts };
+  enum TCommand { cmNone, cmSearch, cmPlay, cmUpload, cmPorts, cmPrepare, cmTable };
   TCommand Command = cmNone;
   int Sound = 0;                  // play: 1..4
   std::string ListFile;           // upload LIST.kestrilo
   std::vector<TUploadRow> Files;  // upload FILE[@ADDRESS]...
   std::string Port;               // --port: probe only this port (a path, usb:VID:PID, usb:SERIAL)
   bool All = false;               // upload --all
+  TOptionOverrides Options;       // prepare, upload: over the list's defaults
+  std::string OutDir;             // prepare --out DIR
   bool Quiet = false;
   bool Json = false;
   bool Help = false;

@@ -28,9 +28,14 @@ std::optional<T> Loaded(TReporter& Reporter, const std::function<T()>& Load) {
 
 std::optional<std::vector<TUploadRow>> UploadRows(const TCliArgs& Args, TReporter& Reporter) {
   return Loaded<std::vector<TUploadRow>>(Reporter, [&Args] {
-    if (Args.ListFile.empty()) return Args.Files;
-    std::vector<TUploadRow> rows;
-    for (const lists::ListedSound& s : lists::LoadList(Args.ListFile)) rows.push_back({s.Path.string(), s.Address});
+    std::vector<TUploadRow> rows = Args.Files;
+    for (TUploadRow& row : rows) row.Options = Args.Options.Over({});
+    if (Args.ListFile.empty()) return rows;
+    const lists::SoundList list = lists::LoadSoundList(Args.ListFile);
+    // The command line's options replace the list's defaults; a row's own options stay.
+    lists::SoundList over = list;
+    over.Defaults = Args.Options.Over(list.Defaults);
+    for (const lists::ListedSound& s : list.Rows) rows.push_back({s.Path.string(), s.Address, over.OptionsOf(s)});
     return rows;
   });
 }

@@ -11,6 +11,10 @@ int RunSearch(const TCliArgs& Args, TReporter& Reporter);
 int RunPlay(const TCliArgs& Args, TReporter& Reporter);
 // One device: the sounds of the command line, or (--prepared) those the --all parent encoded.
 int RunUpload(const TCliArgs& Args, TReporter& Reporter);
+// prepare: the sounds as the device plays them, as WAVE files (PrepareCommand.cpp).
+int RunPrepare(const TCliArgs& Args, TReporter& Reporter);
+// table: the list's address table as CSV on standard output (TableCommand.cpp).
+int RunTable(const TCliArgs& Args, TReporter& Reporter);
 // upload --all: every device at once (AllDevices.cpp).
 int RunUploadAll(const TCliArgs& Args, TReporter& Reporter);
 

@@ -23,6 +23,10 @@ int Dispatch(const cli::TCliArgs& Args) {
       return Args.All ? cli::RunUploadAll(Args, *reporter) : cli::RunUpload(Args, *reporter);
     case cli::TCliArgs::cmPorts:
       return cli::RunPorts(Args);
+    case cli::TCliArgs::cmPrepare:
+      return cli::RunPrepare(Args, *reporter);
+    case cli::TCliArgs::cmTable:
+      return cli::RunTable(Args, *reporter);
     case cli::TCliArgs::cmNone:
       break;
   }

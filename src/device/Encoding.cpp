@@ -1,7 +1,5 @@
 // The encoding phase: every row converted by the encoder and its samples prepared as they
 // go on the wire, written, closed and checked, before anything touches the device.
-#include <algorithm>
-#include <cerrno>
 
 #include "device/EncoderCommand.h"
 #include "device/Encoding.h"
@@ -9,27 +7,12 @@
 #include "device/Files.h"
 #include "device/Protocol.h"
 #include "device/UploadFiles.h"
-#include "device/WaveFile.h"
 #include "platform/ticks.h"
+#include "sound/Prepare.h"
 
 namespace {
 
-constexpr int kCopyBlock = 4096;
 const char* const kNoSpace = "No space left on device";
-
-std::string NoSpaceText() { return std::string(kNoSpace) + " in " + NativePath(UploadFiles::Folder()); }
-
-// Removes a temporary file on every way out.
-class TRemoveAtEnd {
- public:
-  explicit TRemoveAtEnd(std::string Path) : path_(std::move(Path)) {}
-  ~TRemoveAtEnd() { RemoveFile(path_); }
-  TRemoveAtEnd(const TRemoveAtEnd&) = delete;
-  TRemoveAtEnd& operator=(const TRemoveAtEnd&) = delete;
-
- private:
-  std::string path_;
-};
 
 int64_t FoundOrLargest(const TDeviceInfo& Device) {
   return Device.Status != 0 ? Device.Capacity : protocol::LargestCapacity;
@@ -52,7 +35,7 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   stopIfCancelled();
   EncodeError = r.Failure(encoder);
   // The encoder may report a full disk and still exit with success.
-  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = NoSpaceText();
+  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = sound::NoSpaceText(UploadFiles::Folder());
 }
 
 TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight,
@@ -71,80 +54,78 @@ bool TDeviceEngine::TEncoding::Screen(const std::vector<TUploadRow>& Rows) {
   return true;
 }
 
+namespace {
+
+// The samples of rows prepared ahead of a failed or cancelled one: nobody sends them.
+class TRemoveUntaken {
+ public:
+  TRemoveUntaken(const std::vector<sound::TPrepareJob>& Jobs, const TPreparedSounds& Taken) : jobs_(Jobs), taken_(Taken) {}
+  ~TRemoveUntaken() {
+    for (size_t i = taken_.size(); i < jobs_.size(); ++i) RemoveFile(jobs_[i].SampleFile);
+  }
+  TRemoveUntaken(const TRemoveUntaken&) = delete;
+  TRemoveUntaken& operator=(const TRemoveUntaken&) = delete;
+
+ private:
+  const std::vector<sound::TPrepareJob>& jobs_;
+  const TPreparedSounds& taken_;
+};
+
+}  // namespace
+
 bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   Sounds.clear();
   if (!Screen(Rows)) return false;
+  std::vector<sound::TPrepareJob> jobs;
+  for (int i = 0; i < int(Rows.size()); ++i)
+    jobs.push_back({Rows[size_t(i)].FileName, Rows[size_t(i)].Options, capacity_, UploadFiles::TempName(i, ".dat2")});
+  const TRemoveUntaken removeUntaken(jobs, Sounds);  // after the encoders have stopped
+  const auto& cache = e_.Preparation.Cache;
+  sound::TParallelPrepare preparing(jobs, cache ? &*cache : nullptr, e_.Preparation.Encoders);
   for (int i = 0; i < int(Rows.size()); ++i) {
     if (inFlight_) *inFlight_ = i;
-    if (!EncodeRow(i, Rows[size_t(i)], Sounds)) return false;
+    if (!EncodeRow(i, Rows[size_t(i)], preparing, Sounds)) return false;
     if (inFlight_) *inFlight_ = -1;
     progress_(i + 1);
   }
+  if (cache) cache->Bound();
   return true;
 }
 
-bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPreparedSounds& Sounds) {
+bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, sound::TParallelPrepare& Preparing,
+                                         TPreparedSounds& Sounds) {
   f_.ShowPanelText(1, "Encoding " + BaseName(Source.FileName) + "...");
-  const std::string wav = UploadFiles::TempName(Row, ".wav");
   f_.ShowRowState(Row, rsEncoding);
-  RemoveFile(wav);  // whatever is there afterwards is this run's output
-  const TRemoveAtEnd removeWav(wav);
-  e_.EncodeFile(Source.FileName, wav, capacity_);
-  const int64_t size = FileSizeOf(wav);
-  std::string why = e_.EncodeError;
-  if (why.empty() && size < 0) why = "the encoder wrote no file";
-  if (why.empty()) FindWaveData(wav, &why);
-  if (!why.empty()) return Refuse(Row, Source, why);
-  // Only its samples are needed from here on; the whole copy goes once they are out.
-  const std::string dat = UploadFiles::TempName(Row, ".dat");
-  const TRemoveAtEnd removeDat(dat);
-  RenameFile(wav, dat);
-  TPreparedSound sound{UploadFiles::TempName(Row, ".dat2"), size, Source.Address};
-  const int64_t samples = PrepareSamples(dat, sound.SampleFile);
-  if (samples <= 0) RemoveFile(sound.SampleFile);  // the run's end removes only the sounds it sends
-  if (samples < 0) return Refuse(Row, Source, NoSpaceText());
-  if (samples == 0) return Refuse(Row, Source, "the sound holds no samples");
-  Sounds.push_back(sound);
+  const auto stopIfCancelled = [this] {
+    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+  };
+  // Handle events as they come while the row's encoder runs, sleeping while none do.
+  while (!Preparing.Ready(size_t(Row))) {
+    f_.PumpEventsUntil(platform::GetTickCount(), 5, [&] { return e_.cancel_ || Preparing.Ready(size_t(Row)); });
+    stopIfCancelled();  // leaving ends the encoders too
+  }
+  // A cancel that came as the encoder ended is still a cancel, not its failure.
+  f_.PumpEvents();
+  stopIfCancelled();
+  try {
+    const sound::TPreparedFile prepared = Preparing.Take(size_t(Row));
+    Sounds.push_back({UploadFiles::TempName(Row, ".dat2"), prepared.EncodedSize, Source.Address});
+  } catch (const sound::EPrepareFailed& e) {
+    return Refuse(Row, Source, e.what(), e.NoSpace());
+  }
   f_.ShowRowState(Row, rsEncoded);
   return true;
 }
 
-bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const std::string& Why) {
+bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const std::string& Why, bool NoSpace) {
   f_.ShowRowState(Row, rsFailed);
   progress_(0);
   f_.ShowPanelText(1, "Encoding failed!");
-  if (Why.rfind(kNoSpace, 0) == 0)
+  if (NoSpace)
     f_.ShowMessage(Why);  // not the sound's fault
   else
     f_.ShowMessage("Cannot convert \"" + NativePath(Source.FileName) + "\":\n" + Why);
   return false;
-}
-
-int64_t TDeviceEngine::TEncoding::PrepareSamples(const std::string& Encoded, const std::string& Target) {
-  try {
-    TFile source(Encoded, TFile::fmRead);
-    std::string why;
-    const std::optional<TWaveData> data = FindWaveData(source, &why);
-    if (!data) throw std::runtime_error(NativePath(Encoded) + ": " + why);
-    TFile target(Target, TFile::fmWrite);
-    source.Seek(data->Offset);
-    char block[kCopyBlock];
-    for (int64_t left = data->Size; left > 0;) {
-      const size_t want = size_t(std::min<int64_t>(kCopyBlock, left));
-      if (source.Read(block, want) != want)
-        throw std::runtime_error("Cannot read file \"" + NativePath(Encoded) + "\". Unexpected end of file");
-      std::replace(block, block + want, char(protocol::EndMark), char(protocol::ZeroSample));
-      target.Write(block, want);
-      left -= int64_t(want);
-    }
-    target.Close();  // a buffered write that failed shows here
-    if (FileSizeOf(Target) != int64_t(data->Size))
-      throw std::runtime_error("Cannot write file \"" + NativePath(Target) + "\". It came out short");
-    return data->Size;
-  } catch (const EFileError& e) {
-    if (e.SystemError() == ENOSPC) return -1;
-    throw;
-  }
 }
 
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {

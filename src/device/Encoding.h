@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/Engine.h"
+#include "sound/ParallelPrepare.h"
 
 class TDeviceEngine::TEncoding {
  public:
@@ -24,11 +25,9 @@ class TDeviceEngine::TEncoding {
   bool Run(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds);
 
  private:
-  bool EncodeRow(int Row, const TUploadRow& Source, TPreparedSounds& Sounds);
-  bool Refuse(int Row, const TUploadRow& Source, const std::string& Why);
-  // Writes the samples of the encoder's file, and only they, with 0x00 (the end mark) as
-  // 0x01. Returns their number, -1 when the disk is full; other failures are errors.
-  int64_t PrepareSamples(const std::string& Encoded, const std::string& Target);
+  // Shows the row's states in list order while the encoders run ahead of it.
+  bool EncodeRow(int Row, const TUploadRow& Source, sound::TParallelPrepare& Preparing, TPreparedSounds& Sounds);
+  bool Refuse(int Row, const TUploadRow& Source, const std::string& Why, bool NoSpace = false);
 
   TDeviceEngine& e_;
   TDeviceFrontEnd& f_;

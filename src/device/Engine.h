@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "device/FrontEnd.h"
 #include "device/Protocol.h"
 #include "serial/CPort.h"
+#include "sound/SoundCache.h"
+#include "sound/SoundOptions.h"
 #include "toolkit/flag_scope.h"
 
 // The design's waits; tests shorten them.
@@ -27,6 +30,14 @@ struct TEngineTimeouts {
 struct TUploadRow {
   std::string FileName;
   int32_t Address = 1;
+  sound::TSoundOptions Options;  // all off: converted as it is
+};
+
+// How the rows are prepared: encoders at once (0: one per core) and the cache of prepared
+// sounds (none: every row is encoded).
+struct TPreparation {
+  int Encoders = 0;
+  std::optional<sound::TSoundCache> Cache = sound::TSoundCache::ForUser();
 };
 
 // One row encoded and ready to go: its samples exactly as they go on the wire.
@@ -113,6 +124,7 @@ class TDeviceEngine {
   TUploadOutcome UploadPrepared(const TPreparedSounds& Sounds);
   // Asks a running upload to stop at its next step; from the front end's pump or a signal.
   void Cancel() { cancel_ = true; }
+  TPreparation Preparation;
   // Why the last conversion failed; empty when the encoder succeeded.
   std::string EncodeError;
   // Converts Source into Dest, no longer than Capacity samples can play (and a second).

@@ -10,6 +10,7 @@
 #include "device/AckWatch.h"
 #include "device/Protocol.h"
 #include "device/Texts.h"
+#include "i18n/Translate.h"
 #include "platform/error_text.h"
 #include "platform/ticks.h"
 
@@ -23,6 +24,21 @@ std::string SizeText(const char* Label, int64_t Bytes) {
   std::snprintf(text, sizeof text, "%s %.1f s (%.1f MB)", Label, double(Bytes) / protocol::SampleRate,
                 double(Bytes) / 1048576.0);
   return text;
+}
+
+// How much must go for the sounds to fit, in a unit that shows it: a few bytes read as
+// bytes and milliseconds, not as "0.0 MB".
+std::string ExcessLine(int64_t Bytes) {
+  char amount[64];
+  const double seconds = double(Bytes) / protocol::SampleRate;
+  if (Bytes < 1024)
+    std::snprintf(amount, sizeof amount, "%lld %s (%.2f ms)", static_cast<long long>(Bytes),
+                  Bytes == 1 ? "byte" : "bytes", seconds * 1000);
+  else if (Bytes < 1048576)
+    std::snprintf(amount, sizeof amount, "%.1f KB (%.2f s)", double(Bytes) / 1024, seconds);
+  else
+    std::snprintf(amount, sizeof amount, "%.2f MB (%.1f s)", double(Bytes) / 1048576, seconds);
+  return i18n::Fill(i18n::Tr("To fit, the sounds must be %1 shorter."), {amount});
 }
 
 }  // namespace
@@ -129,7 +145,8 @@ class TDeviceEngine::TUploadRun {
     for (const auto& s : Sounds) total += s.EncodedSize;
     if (total >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
       f_.ShowMessage("The files total length larger than device memory!\n" + SizeText("The sounds need", total) +
-                     "; " + SizeText("the device holds", std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin)) + ".");
+                     "; " + SizeText("the device holds", std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin)) + ".\n" +
+                     ExcessLine(total - std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin) + 1));
       return TUploadOutcome::TooLarge;
     }
     return std::nullopt;

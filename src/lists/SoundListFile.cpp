@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "i18n/Translate.h"
 #include "platform/atomic_file.h"
 
 namespace lists {
@@ -88,11 +89,40 @@ void CheckHeader(const fs::path& ListFile, const json& Root) {
                "; this Kestrilo reads version " + std::to_string(kFormatVersion) + ")");
 }
 
+json OptionsJson(const sound::TSoundOptions& Options) {
+  json j = {{"loudness", sound::LoudnessName(Options.Loudness)}, {"dither", sound::DitherName(Options.Dither)}};
+  if (Options.Target) j["target"] = *Options.Target;
+  if (Options.Trim) j["trim"] = Options.TrimThresholdDb;
+  return j;
+}
+
+// Where says whose options they are ("the list", "row 3") in the refusal.
+sound::TSoundOptions ParseOptions(const fs::path& ListFile, const json& J, const std::string& Where) {
+  const auto bad = [&] {
+    Refuse("open", ListFile, i18n::Fill(i18n::Tr("the options of %1 are not valid"), {Where}));
+  };
+  if (!J.is_object()) bad();
+  sound::TSoundOptions o;
+  const auto text = [&](const char* Key) { return J.contains(Key) && J[Key].is_string() ? J[Key].get<std::string>() : "off"; };
+  const auto loudness = sound::ParseLoudness(text("loudness"));
+  const auto dither = sound::ParseDither(text("dither"));
+  if (!loudness || !dither) bad();
+  o.Loudness = *loudness;
+  o.Dither = *dither;
+  for (const char* key : {"target", "trim"})
+    if (J.contains(key) && (!J[key].is_number() || J[key].get<double>() < -100 || J[key].get<double>() > 0)) bad();
+  if (J.contains("target")) o.Target = J["target"].get<double>();
+  if (J.contains("trim")) o.Trim = true, o.TrimThresholdDb = J["trim"].get<double>();
+  return o;
+}
+
 ListedSound ParseRow(const fs::path& ListFile, const fs::path& Folder, const json& Row, size_t Index) {
   const auto Path = Row.is_object() ? Row.find("path") : Row.end();
   if (!Row.is_object() || Path == Row.end() || !Path->is_string() || Path->get<std::string>().empty())
     Refuse("open", ListFile, RowText(Index) + " has no path");
   ListedSound Sound;
+  if (const auto Options = Row.find("options"); Options != Row.end())
+    Sound.Options = ParseOptions(ListFile, *Options, RowText(Index));
   const fs::path Stored = FromUtf8(Path->get<std::string>());
   Sound.Path = (Stored.is_absolute() ? Stored : Folder / Stored).lexically_normal();
   const auto Address = Row.find("address");
@@ -118,14 +148,24 @@ std::string StoredPath(const fs::path& Sound, const fs::path& ListFolder) {
 }
 
 std::string FormatList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
+  return FormatSoundList(ListFile, {Rows, {}});
+}
+
+std::string FormatSoundList(const fs::path& ListFile, const SoundList& List) {
+  const std::vector<ListedSound>& Rows = List.Rows;
   const fs::path Folder = FolderOf(ListFile);
   json Sounds = json::array();
+  bool Options = List.Defaults.Any() || List.Defaults.Target;
   for (size_t i = 0; i < Rows.size(); ++i) {
     if (Rows[i].Address < kMinAddress || Rows[i].Address > kMaxAddress)
       Refuse("save", ListFile, OutsideRange(i, Rows[i].Address));
     Sounds.push_back({{"path", StoredPath(Rows[i].Path, Folder)}, {"address", Rows[i].Address}});
+    if (Rows[i].Options) Sounds.back()["options"] = OptionsJson(*Rows[i].Options), Options = true;
   }
-  json Root = {{"format", kFormatName}, {"version", kFormatVersion}, {"sounds", std::move(Sounds)}};
+  // A list without options stays readable by a Kestrilo that knows no options.
+  json Root = {{"format", kFormatName}, {"version", Options ? kFormatVersion : kPlainFormatVersion}};
+  if (Options) Root["options"] = OptionsJson(List.Defaults);
+  Root["sounds"] = std::move(Sounds);
   try {
     return Root.dump(2) + "\n";
   } catch (const json::exception&) {
@@ -134,6 +174,10 @@ std::string FormatList(const fs::path& ListFile, const std::vector<ListedSound>&
 }
 
 std::vector<ListedSound> ParseList(const fs::path& ListFile, std::string_view Text) {
+  return ParseSoundList(ListFile, Text).Rows;
+}
+
+SoundList ParseSoundList(const fs::path& ListFile, std::string_view Text) {
   json Root;
   try {
     Root = json::parse(Text);
@@ -144,13 +188,17 @@ std::vector<ListedSound> ParseList(const fs::path& ListFile, std::string_view Te
   const auto Sounds = Root.find("sounds");
   if (Sounds == Root.end() || !Sounds->is_array()) Refuse("open", ListFile, "it has no \"sounds\" list");
   const fs::path Folder = FolderOf(ListFile);
-  std::vector<ListedSound> Rows;
-  Rows.reserve(Sounds->size());
-  for (size_t i = 0; i < Sounds->size(); ++i) Rows.push_back(ParseRow(ListFile, Folder, (*Sounds)[i], i));
-  return Rows;
+  SoundList List;
+  if (const auto Options = Root.find("options"); Options != Root.end())
+    List.Defaults = ParseOptions(ListFile, *Options, i18n::Tr("the list"));
+  List.Rows.reserve(Sounds->size());
+  for (size_t i = 0; i < Sounds->size(); ++i) List.Rows.push_back(ParseRow(ListFile, Folder, (*Sounds)[i], i));
+  return List;
 }
 
-std::vector<ListedSound> LoadList(const fs::path& ListFile) {
+std::vector<ListedSound> LoadList(const fs::path& ListFile) { return LoadSoundList(ListFile).Rows; }
+
+SoundList LoadSoundList(const fs::path& ListFile) {
   CheckListFile(ListFile);
   std::ifstream In(ListFile, std::ios::binary);
   if (!In) Refuse("open", ListFile, std::strerror(errno));
@@ -162,11 +210,13 @@ std::vector<ListedSound> LoadList(const fs::path& ListFile) {
     if (Text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
   }
   if (In.bad()) Refuse("open", ListFile, "it cannot be read");
-  return ParseList(ListFile, Text);
+  return ParseSoundList(ListFile, Text);
 }
 
-void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
-  const std::string Text = FormatList(ListFile, Rows);
+void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) { SaveSoundList(ListFile, {Rows, {}}); }
+
+void SaveSoundList(const fs::path& ListFile, const SoundList& List) {
+  const std::string Text = FormatSoundList(ListFile, List);
   try {
     platform::ReplaceFileAtomically(ListFile, Text);
   } catch (const std::system_error& E) {

@@ -14,20 +14,28 @@
 // folder, with '/' between names, when the sound lies in that folder or below it, so the
 // folder can be moved or copied with its list; otherwise it is absolute. "address" is the
 // digital address, a whole number from 1 to 2040; a row without one takes its input number.
+// Version 2 adds "options": list-wide at the top, a row's own beside its path:
+//   "options": { "loudness": "r128", "target": -16.0, "trim": -50.0, "dither": "triangular" }
+// ("loudness" off|peak|r128, "target" in dB or LUFS, "trim" the silence threshold in dB,
+// absent when not trimming, "dither" off|triangular); a list without options is still written as version 1.
 // A reader refuses a version newer than its own and ignores members it does not know.
 // A list reached through a symbolic link lies where the link ends, for its folder too.
 // No Qt here: the window and the command-line tool both use it.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sound/SoundOptions.h"
+
 namespace lists {
 
 inline constexpr std::string_view kFormatName = "kestrilo-sound-list";
-inline constexpr int kFormatVersion = 1;
+inline constexpr int kFormatVersion = 2;
+inline constexpr int kPlainFormatVersion = 1;  // no options
 inline constexpr std::string_view kFileExtension = ".kestrilo";
 inline constexpr int kMinAddress = 1;
 inline constexpr int kMaxAddress = 2040;
@@ -37,6 +45,15 @@ inline constexpr uintmax_t kMaxListSize = uintmax_t(16) << 20;
 struct ListedSound {
   std::filesystem::path Path;  // absolute once loaded
   int Address = kMinAddress;
+  std::optional<sound::TSoundOptions> Options;  // none: the list's
+};
+
+// A list with its preparation options.
+struct SoundList {
+  std::vector<ListedSound> Rows;
+  sound::TSoundOptions Defaults;
+  // The options Row is prepared with.
+  sound::TSoundOptions OptionsOf(const ListedSound& Row) const { return Row.Options.value_or(Defaults); }
 };
 
 // A list that cannot be read or written. what() is one sentence that names the file and
@@ -61,6 +78,12 @@ std::vector<ListedSound> ParseList(const std::filesystem::path& ListFile, std::s
 
 // How Sound is stored in a list kept in ListFolder: relative with '/' when inside it.
 std::string StoredPath(const std::filesystem::path& Sound, const std::filesystem::path& ListFolder);
+
+// The same with the options.
+SoundList LoadSoundList(const std::filesystem::path& ListFile);
+void SaveSoundList(const std::filesystem::path& ListFile, const SoundList& List);
+std::string FormatSoundList(const std::filesystem::path& ListFile, const SoundList& List);
+SoundList ParseSoundList(const std::filesystem::path& ListFile, std::string_view Text);
 
 // Name ends in the list file extension, in any case (LIST.KESTRILO too).
 bool IsListFileName(std::string_view Name);

@@ -268,6 +268,7 @@ void TForm1::BindHandlers() {
     Guarded([&] { LVKeyDown(LV, Key, Shift); });
   };
   BindListFileHandlers();
+  CreateOptionMenus();
 }
 
 void TForm1::FormCreate() {

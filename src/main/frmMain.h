@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,11 +15,13 @@
 #include "device/Engine.h"
 #include "main/FramePacer.h"
 #include "main/MemoryUse.h"
+#include "sound/SoundOptions.h"
 
 class QAbstractButton;
 class QCloseEvent;
 class QTimer;
 class TLengthProbe;
+class TPreviewPlayer;
 class TMemoryGauge;
 class QAction;
 class QFileDialog;
@@ -207,6 +210,24 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // At start: offers the list kept then and removes its file once answered. Never throws.
   void OfferRecoveredList();
 
+  // ---- preparation options, the preview, the address table (frmMain_options.cpp,
+  //      frmMain_preview.cpp) ----
+  sound::TSoundOptions ListOptions;  // the list's defaults
+  std::optional<sound::TSoundOptions> RowOptions(int Row) const;  // a row's own
+  void SetRowOptions(int Row, const std::optional<sound::TSoundOptions>& Options);
+  sound::TSoundOptions OptionsOfRow(int Row) const;
+  QAction* Listen1 = nullptr;              // context menu, Space
+  QAction* Soundoptions1 = nullptr;        // context menu
+  QAction* Listoptions1 = nullptr;         // File menu
+  QAction* Exportaddresstable1 = nullptr;  // File menu
+  TPreviewPlayer* Preview = nullptr;
+  void Listen1Click(QObject* Sender);
+  void Soundoptions1Click(QObject* Sender);
+  void Listoptions1Click(QObject* Sender);
+  void Exportaddresstable1Click(QObject* Sender);
+  // Input, address, file, prepared length and options of every row as CSV; throws on failure.
+  void ExportAddressTable(const QString& FileName);
+
  protected:
   void closeEvent(QCloseEvent* Event) override;
 
@@ -227,6 +248,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // Writes the rows to the recovery file when they have unsaved changes; reports a failure
   // on stderr only, as nobody may be there to read a box.
   void KeepUnsavedList() noexcept;
+  void CreateOptionMenus();
+  void OptionsChanged();
+  std::string OptionsForSaving() const;  // compared as SavedOptions_
+  std::string SavedOptions_;
   bool Quitting_ = false;  // ended by a signal: closing asks nothing
   std::vector<std::pair<QString, QString>> SavedRows_;  // path and address text, as last saved/opened
   TLengthProbe* Probe_ = nullptr;                        // child of the window

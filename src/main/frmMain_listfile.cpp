@@ -70,7 +70,7 @@ std::vector<std::pair<QString, QString>> TForm1::RowsForSaving() const {
   return Rows;
 }
 
-bool TForm1::ListModified() const { return RowsForSaving() != SavedRows_; }
+bool TForm1::ListModified() const { return RowsForSaving() != SavedRows_ || OptionsForSaving() != SavedOptions_; }
 
 QString TForm1::AskListFileName(bool Save) {
   QFileDialog Dialog(this);
@@ -88,19 +88,20 @@ QString TForm1::AskListFileName(bool Save) {
 std::vector<lists::ListedSound> TForm1::ListedRows() const {
   std::vector<lists::ListedSound> Rows;
   for (const auto& [Path, Address] : RowsForSaving())
-    Rows.push_back({QFileInfo(Path).filesystemFilePath(), Address.trimmed().toInt()});
+    Rows.push_back({QFileInfo(Path).filesystemFilePath(), Address.trimmed().toInt(), RowOptions(int(Rows.size()))});
   return Rows;
 }
 
 bool TForm1::SaveListFile(const QString& FileName) {
   try {
-    lists::SaveList(QFileInfo(FileName).filesystemFilePath(), ListedRows());
+    lists::SaveSoundList(QFileInfo(FileName).filesystemFilePath(), {ListedRows(), ListOptions});
   } catch (...) {
     ShowErrorReport(std::current_exception());
     return false;
   }
   ListFileName = QFileInfo(FileName).absoluteFilePath();
   SavedRows_ = RowsForSaving();
+  SavedOptions_ = OptionsForSaving();
   RememberRecent(ListFileName);
   UpdateListViews();
   return true;
@@ -138,17 +139,21 @@ bool TForm1::ConfirmListChange() {
 void TForm1::OpenListFile(const QString& FileName) {
   if (UploadRunning) return;
   const std::filesystem::path File = QFileInfo(FileName).filesystemFilePath();
-  std::vector<lists::ListedSound> Rows = lists::LoadList(File);  // a bad list is refused before anything is asked
+  lists::SoundList List = lists::LoadSoundList(File);  // a bad list is refused before anything is asked
   if (ListModified()) {
     if (!ConfirmListChange() || UploadRunning) return;
-    Rows = lists::LoadList(File);  // saving the changes may just have rewritten this very file
+    List = lists::LoadSoundList(File);  // saving the changes may just have rewritten this very file
   }
   LV->clear();
-  for (const lists::ListedSound& Row : Rows)
+  for (const lists::ListedSound& Row : List.Rows) {
     AppendListedSound(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));
+    SetRowOptions(LV->topLevelItemCount() - 1, Row.Options);
+  }
+  ListOptions = List.Defaults;
   RefreshList();
   ListFileName = QFileInfo(FileName).absoluteFilePath();
   SavedRows_ = RowsForSaving();
+  SavedOptions_ = OptionsForSaving();
   RememberRecent(ListFileName);
   UpdateListViews();
 }

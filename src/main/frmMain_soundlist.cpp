@@ -128,4 +128,5 @@ void TForm1::LVDragDrop(QObject*, QObject* Source, const QPoint& Point) {
 
 void TForm1::LVKeyDown(QObject*, int Key, Qt::KeyboardModifiers) {
   if (Key == Qt::Key_Delete) Deletefile2Click(btnRemove);
+  if (Key == Qt::Key_Space) Listen1Click(Listen1);
 }

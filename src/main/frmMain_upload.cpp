@@ -70,7 +70,9 @@ void TForm1::Startuploading1Click(QObject*) {
   const auto QuitIfAsked = qScopeGuard([this] {
     if (QuitAfterUpload_) QCoreApplication::exit(0);
   });
-  Engine->Upload(RowsOf(LV));
+  std::vector<TUploadRow> Rows = RowsOf(LV);
+  for (int i = 0; i < int(Rows.size()); ++i) Rows[size_t(i)].Options = OptionsOfRow(i);
+  Engine->Upload(Rows);
   DeviceMayHaveChanged();
   if (CloseAfterUpload_) QTimer::singleShot(0, this, [this] { close(); });
   CloseAfterUpload_ = false;

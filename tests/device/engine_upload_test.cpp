@@ -85,7 +85,7 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     EXPECT_EQ(rig.engine.Upload({{rig.Wav("a.wav", fixtures::Ramp(10)), 1}}), TUploadOutcome::TooLarge);
     EXPECT_EQ(rig.ui.Events.end()[-2],
               "message The files total length larger than device memory!\nThe sounds need 0.0 s (0.0 MB); the "
-              "device holds 0.0 s (0.0 MB).");
+              "device holds 0.0 s (0.0 MB).\nTo fit, the sounds must be 89 bytes (2.02 ms) shorter.");
   }
   {
     // Ten seconds for a device of three: the encoder stops a second past what fits.
@@ -95,7 +95,7 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     EXPECT_EQ(rig.engine.Upload({{rig.Wav("long.wav", fixtures::Ramp(10 * 44100)), 1}}), TUploadOutcome::TooLarge);
     EXPECT_EQ(rig.ui.Events.end()[-2],
               "message The files total length larger than device memory!\nThe sounds need 4.0 s (0.2 MB); the "
-              "device holds 3.0 s (0.1 MB).");
+              "device holds 3.0 s (0.1 MB).\nTo fit, the sounds must be 43.3 KB (1.00 s) shorter.");
   }
   {
     devsim::Options o = QuickDevice();

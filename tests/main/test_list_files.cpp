@@ -262,7 +262,8 @@ class ListFilesTest : public QObject {
     delete H.Form->LV->topLevelItem(1);
     H.Upload();
     QCOMPARE(H.Messages.Texts.back(), "The files total length larger than device memory!\n"
-                                      "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB).");
+                                      "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB).\n"
+                                      "To fit, the sounds must be 43.1 KB (1.00 s) shorter.");
     QVERIFY(H.Sim.WaitIdle(30s) && !Erased(H.Sim));
   }
 

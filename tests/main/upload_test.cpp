@@ -259,7 +259,8 @@ class UploadTest : public QObject {
       QVERIFY(h.Sim.WaitIdle(30s));
       if (margin == 128) {
         QCOMPARE(h.Messages.Texts, (std::vector<QString>{"The files total length larger than device memory!\n"
-                                                         "The sounds need 3.0 s (0.1 MB); the device holds 3.0 s (0.1 MB)."}));
+                                                         "The sounds need 3.0 s (0.1 MB); the device holds 3.0 s (0.1 MB).\n"
+                                                         "To fit, the sounds must be 1 byte (0.02 ms) shorter."}));
         QCOMPARE(h.Sim.Log(), SearchLog(1));
         QCOMPARE(h.State(0), QString("Encoded"));
         QCOMPARE(h.Form->PanelText(1), QString("All files encoded!"));
