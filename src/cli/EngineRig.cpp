@@ -2,7 +2,6 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
-#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -19,13 +18,13 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
   try {
     o = Step();
   } catch (const TCancelRequest&) {
-    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), "Cancelled."};
+    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), {{TNoticeId::Interrupted}}};
   } catch (const std::exception& e) {
-    front.ShowMessage(e.what());
-    o = {esError, kErrorName, e.what()};
+    front.ShowMessage(ReasonMessage(e.what()));
+    o = {esError, kErrorName, ReasonMessage(e.what())};
   }
   if (front.CancelRequested() && o.Status != esCompleted)
-    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), o.Text};
+    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), o.News};
   o.Port = engine.Device.PortName;
   o.Device = engine.Device.DeviceName;
   o.Seconds = double(platform::TicksSince(start)) / 1000.0;
@@ -34,19 +33,20 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
 
 int TEngineRig::Run(const std::function<TOutcomeReport()>& Step) { return Report(reporter, Guard(Step)); }
 
-TOutcomeReport TEngineRig::Found() const { return {esCompleted, kFoundName, engine.FoundText()}; }
+TOutcomeReport TEngineRig::Found() const { return {esCompleted, kFoundName, {engine.FoundNotice()}}; }
 
-// The engine's own words when it gave a reason, else that none was found.
+// The engine's own reason when it gave one, under the news that none was found.
 TOutcomeReport TEngineRig::NoDevice() const {
-  const std::string& last = front.LastDeviceText();
-  std::string text = texts::NoDevice;
-  if (!last.empty() && !IsSearchingText(last)) text = last.rfind(text, 0) == 0 ? last : text + "\n" + last;
-  return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), text};
+  const TNotice& last = front.LastDeviceNews();
+  TNotices news{{TNoticeId::NoDevice}};
+  if (last.Id == TNoticeId::PlayFailed) news = {last};
+  else if (last.Id != TNoticeId::None && last.Id != TNoticeId::NoDevice && !IsSearching(last.Id)) news.push_back(last);
+  return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), news};
 }
 
 TOutcomeReport TEngineRig::Upload(TUploadOutcome Outcome) const {
   const TExitStatus status = StatusOf(Outcome);
-  return {status, OutcomeName(Outcome), status == esCompleted ? texts::UploadCompleted : front.LastNews()};
+  return {status, OutcomeName(Outcome), status == esCompleted ? TNotices{{TNoticeId::Completed}} : front.LastNews()};
 }
 
 }  // namespace cli

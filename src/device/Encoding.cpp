@@ -15,9 +15,10 @@
 namespace {
 
 constexpr int kCopyBlock = 4096;
+// The encoder's own words for a full disk.
 const char* const kNoSpace = "No space left on device";
 
-std::string NoSpaceText() { return std::string(kNoSpace) + " in " + NativePath(UploadFiles::Folder()); }
+TNotice NoSpace() { return {TNoticeId::NoSpace, {NativePath(UploadFiles::Folder())}}; }
 
 // Removes a temporary file on every way out.
 class TRemoveAtEnd {
@@ -40,7 +41,7 @@ int64_t FoundOrLargest(const TDeviceInfo& Device) {
 void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest, int64_t Capacity) {
   const std::string encoder = EncoderPath();
   const auto stopIfCancelled = [this] {
-    if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+    if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
   };
   // Between two looks at the encoder, handle events as they come, sleeping while none do.
   const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest, Capacity), SW_MINIMIZE, [&] {
@@ -51,8 +52,12 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   front_.PumpEvents();
   stopIfCancelled();
   EncodeError = r.Failure(encoder);
+  encodeFailure_ = EncodeError.empty() ? TNotice{} : TNotice{TNoticeId::Reason, {EncodeError}};
   // The encoder may report a full disk and still exit with success.
-  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = NoSpaceText();
+  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) {
+    encodeFailure_ = NoSpace();
+    EncodeError = Word(encodeFailure_);
+  }
 }
 
 TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight,
@@ -66,7 +71,7 @@ TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(in
 bool TDeviceEngine::TEncoding::Screen(const std::vector<TUploadRow>& Rows) {
   for (int i = 0; i < int(Rows.size()); ++i) {
     const std::string why = NotASoundFile(Rows[size_t(i)].FileName);
-    if (!why.empty()) return Refuse(i, Rows[size_t(i)], why);
+    if (!why.empty()) return Refuse(i, Rows[size_t(i)], {TNoticeId::Reason, {why}});
   }
   return true;
 }
@@ -84,17 +89,16 @@ bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPrepare
 }
 
 bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPreparedSounds& Sounds) {
-  f_.ShowPanelText(1, "Encoding " + BaseName(Source.FileName) + "...");
+  f_.ShowPhase({TNoticeId::EncodingRow, {BaseName(Source.FileName)}});
   const std::string wav = UploadFiles::TempName(Row, ".wav");
   f_.ShowRowState(Row, rsEncoding);
   RemoveFile(wav);  // whatever is there afterwards is this run's output
   const TRemoveAtEnd removeWav(wav);
   e_.EncodeFile(Source.FileName, wav, capacity_);
   const int64_t size = FileSizeOf(wav);
-  std::string why = e_.EncodeError;
-  if (why.empty() && size < 0) why = "the encoder wrote no file";
-  if (why.empty()) FindWaveData(wav, &why);
-  if (!why.empty()) return Refuse(Row, Source, why);
+  if (e_.encodeFailure_.Id != TNoticeId::None) return Refuse(Row, Source, e_.encodeFailure_);
+  if (size < 0) return Refuse(Row, Source, {TNoticeId::NoEncoderOutput});
+  if (std::string why; !FindWaveData(wav, &why)) return Refuse(Row, Source, {TNoticeId::Reason, {why}});
   // Only its samples are needed from here on; the whole copy goes once they are out.
   const std::string dat = UploadFiles::TempName(Row, ".dat");
   const TRemoveAtEnd removeDat(dat);
@@ -102,21 +106,21 @@ bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, TPre
   TPreparedSound sound{UploadFiles::TempName(Row, ".dat2"), size, Source.Address};
   const int64_t samples = PrepareSamples(dat, sound.SampleFile);
   if (samples <= 0) RemoveFile(sound.SampleFile);  // the run's end removes only the sounds it sends
-  if (samples < 0) return Refuse(Row, Source, NoSpaceText());
-  if (samples == 0) return Refuse(Row, Source, "the sound holds no samples");
+  if (samples < 0) return Refuse(Row, Source, NoSpace());
+  if (samples == 0) return Refuse(Row, Source, {TNoticeId::NoSamples});
   Sounds.push_back(sound);
   f_.ShowRowState(Row, rsEncoded);
   return true;
 }
 
-bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const std::string& Why) {
+bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const TNotice& Why) {
   f_.ShowRowState(Row, rsFailed);
   progress_(0);
-  f_.ShowPanelText(1, "Encoding failed!");
-  if (Why.rfind(kNoSpace, 0) == 0)
-    f_.ShowMessage(Why);  // not the sound's fault
+  f_.ShowPhase({TNoticeId::EncodingFailed});
+  if (Why.Id == TNoticeId::NoSpace)
+    f_.ShowMessage(TNotices{Why});  // not the sound's fault
   else
-    f_.ShowMessage("Cannot convert \"" + NativePath(Source.FileName) + "\":\n" + Why);
+    f_.ShowMessage(TNotices{{TNoticeId::CannotConvert, {NativePath(Source.FileName)}}, Why});
   return false;
 }
 
@@ -148,6 +152,7 @@ int64_t TDeviceEngine::TEncoding::PrepareSamples(const std::string& Encoded, con
 }
 
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
+  CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;
   FlagScope busy(busy_);
   cancel_ = false;

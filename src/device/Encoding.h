@@ -25,7 +25,7 @@ class TDeviceEngine::TEncoding {
 
  private:
   bool EncodeRow(int Row, const TUploadRow& Source, TPreparedSounds& Sounds);
-  bool Refuse(int Row, const TUploadRow& Source, const std::string& Why);
+  bool Refuse(int Row, const TUploadRow& Source, const TNotice& Why);
   // Writes the samples of the encoder's file, and only they, with 0x00 (the end mark) as
   // 0x01. Returns their number, -1 when the disk is full; other failures are errors.
   int64_t PrepareSamples(const std::string& Encoded, const std::string& Target);
