@@ -11,6 +11,7 @@
 #include "cli/Console.h"
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
+#include "i18n/Translate.h"
 #include "cli/Manifest.h"
 #include "device/PortReport.h"
 #include "platform/exe_path.h"
@@ -63,9 +64,13 @@ bool FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vec
         run.Status = killed ? int(esCancelled) : Children[i]->Exited() ? Children[i]->ExitCode() : int(esError);
         run.Seconds = double(platform::TicksSince(start)) / 1000.0;
         if (killed)
-          run.Message = "The upload on " + run.Port + " was ended at once by a second Ctrl+C" +
-                        (run.Device.empty() ? "" : "; the device may need a new upload");
-        if (run.Message.empty()) run.Message = "The upload on " + run.Port + " ended without an outcome";
+          run.Message = i18n::Fill(run.Device.empty()
+                                       ? i18n::Tr("The upload on %1 was ended at once by a second Ctrl+C")
+                                       : i18n::Tr("The upload on %1 was ended at once by a second Ctrl+C; the device "
+                                                  "may need a new upload"),
+                                   {run.Port});
+        if (run.Message.empty())
+          run.Message = i18n::Fill(i18n::Tr("The upload on %1 ended without an outcome"), {run.Port});
       }
     }
     Display.Refresh(Runs);
@@ -78,7 +83,7 @@ bool FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vec
 int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
-  if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), "No file!"});
+  if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), {{TNoticeId::NoFile}}});
   TManifest manifest;
   std::vector<std::string> ports;
   {

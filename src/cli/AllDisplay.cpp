@@ -8,7 +8,7 @@
 #include "cli/Progress.h"
 #include "cli/Reporter.h"
 #include "cli/TerminalText.h"
-#include "device/Texts.h"
+#include "i18n/Translate.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -19,15 +19,23 @@ using json = nlohmann::ordered_json;
 const std::string kNoDeviceName = OutcomeName(TUploadOutcome::NoDevice);
 const std::string kCancelledName = OutcomeName(TUploadOutcome::Cancelled);
 
-// The search's own texts, found or not; anything else it shows is why a port was not probed.
-bool IsSearchProblem(const std::string& Text) {
-  return !Text.empty() && !IsSearchingText(Text) && Text.find(texts::FoundOn) == std::string::npos &&
-         Text != texts::NoDevice && Text != texts::UploadCompleted;
-}
-
 std::string Text(const json& E, const char* Key) {
   const auto it = E.find(Key);
   return it != E.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+// Why the search could not probe a port: a port in use, or without permission.
+bool IsSearchProblem(const std::string& Id) {
+  return Id == NoticeName(TNoticeId::PortBusy) || Id == NoticeName(TNoticeId::PortBusyBy) ||
+         Id == NoticeName(TNoticeId::NoPermission);
+}
+
+// The found device's name: the first argument of its notice.
+std::string FoundDevice(const json& E) {
+  if (Text(E, "id") != NoticeName(TNoticeId::Found)) return {};
+  const auto args = E.find("args");
+  return args != E.end() && args->is_array() && !args->empty() && (*args)[0].is_string() ? (*args)[0].get<std::string>()
+                                                                                        : std::string();
 }
 
 // The run's state after one of its child's events.
@@ -35,9 +43,8 @@ void Apply(TDeviceRun& R, const json& E) {
   const std::string event = Text(E, "event");
   if (event == "phase") R.Phase = Text(E, "text");
   if (event == "message") R.Message = Text(E, "text");
-  if (const auto at = Text(E, "text").find(texts::FoundOn); event == "device" && at != std::string::npos)
-    R.Device = Text(E, "text").substr(0, at);
-  if (event == "device" && IsSearchProblem(Text(E, "text"))) R.Problem = Text(E, "text");
+  if (const std::string device = FoundDevice(E); event == "device" && !device.empty()) R.Device = device;
+  if (event == "device" && IsSearchProblem(Text(E, "id"))) R.Problem = Text(E, "text");
   if (event == "progress") {
     R.Bytes = E.value("bytes", int64_t(0));
     R.Total = E.value("total", int64_t(0));
@@ -51,6 +58,16 @@ void Apply(TDeviceRun& R, const json& E) {
     if (const std::string device = Text(E, "device"); !device.empty()) R.Device = device;
     R.Seconds = E.value("seconds", 0.0);
   }
+}
+
+// The names of the row states as this display words them.
+const char* const kStateNames[] = {i18n::Marked("Idle"),      i18n::Marked("Encoding"), i18n::Marked("Encoded"),
+                                   i18n::Marked("Uploading"), i18n::Marked("Done"),     i18n::Marked("Failed")};
+
+std::string StateText(const std::string& Name) {
+  for (const char* known : kStateNames)
+    if (Name == known) return i18n::Tr(known);
+  return Name;
 }
 
 std::string Seconds(double S) {
@@ -79,12 +96,13 @@ void TAllDisplay::Take(TDeviceRun& Run, const std::string& Line) {
     EmitJsonEvent(e);
     return;
   }
-  const std::string event = Text(e, "event"), text = Text(e, "text");
+  const std::string event = Text(e, "event"), text = Text(e, "text"), id = Text(e, "id");
   if (event == "phase") Show(Run, text);
-  if (event == "device" && !IsSearchingText(text)) Show(Run, text);
+  if (event == "device" && id != NoticeName(TNoticeId::Searching) && id != NoticeName(TNoticeId::SearchingPort))
+    Show(Run, text);
   if (event == "row")
     Show(Run, std::to_string(e.value("row", 0)) + "/" + std::to_string(e.value("rows", 0)) + " " +
-                  EscapeControls(Text(e, "file")) + ": " + Text(e, "state"));
+                  EscapeControls(Text(e, "file")) + ": " + StateText(Text(e, "state")));
 }
 
 void TAllDisplay::Show(const TDeviceRun& Run, const std::string& Text) {
@@ -108,7 +126,8 @@ void TAllDisplay::Refresh(const std::vector<TDeviceRun>& Runs) {
     each += " | " + r.Port + " " + (r.Outcome.empty() ? r.Phase : r.Outcome);
   }
   std::string text =
-      devices == 0 ? "Searching devices..." : std::to_string(devices) + (devices == 1 ? " device" : " devices");
+      devices == 0 ? i18n::Tr("Searching devices...")
+                   : i18n::Fill(devices == 1 ? i18n::Tr("%1 device") : i18n::Tr("%1 devices"), {std::to_string(devices)});
   if (all.Total > 0) text += " | " + PercentText(all.Percent());
   for (const std::string& part : {RateText(all.Rate), LeftText(all.SecondsLeft)})
     if (!part.empty()) text += " | " + part;
@@ -144,7 +163,8 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool CtrlC) {
     return status;
   }
   if (listed.empty()) {
-    std::fprintf(stderr, "%s\n", CtrlC ? "Cancelled." : texts::NoDeviceCheckUsb);
+    const TNotice news{CtrlC ? TNoticeId::Interrupted : TNoticeId::NoDeviceCheckUsb};
+    std::fprintf(stderr, "%s\n", Word(news).c_str());
     return status;
   }
   size_t port = 4, device = 6;
@@ -155,7 +175,7 @@ int TAllDisplay::Finish(const std::vector<TDeviceRun>& Runs, bool CtrlC) {
   const auto row = [&](const std::string& P, const std::string& D, const std::string& O, const std::string& S) {
     std::printf("%-*s  %-*s  %-14s %7s\n", int(port), P.c_str(), int(device), D.c_str(), O.c_str(), S.c_str());
   };
-  row("PORT", "DEVICE", "OUTCOME", "SECONDS");
+  row(i18n::Tr("PORT"), i18n::Tr("DEVICE"), i18n::Tr("OUTCOME"), i18n::Tr("SECONDS"));
   for (const TDeviceRun* r : listed) row(r->Port, r->Device, r->Outcome, Seconds(r->Seconds));
   std::fflush(stdout);
   for (const TDeviceRun* r : listed)

@@ -23,11 +23,11 @@ std::string AddSoundFile(const std::string& Source, TCliArgs& A) {
       Source.find_first_not_of("0123456789", at + 1) == std::string::npos) {
     long long address = 0;
     if (!WholeNumber(Source.substr(at + 1), address) || address < lists::kMinAddress || address > lists::kMaxAddress)
-      return "bad address in \"" + Source + "\": give a whole number from " + std::to_string(lists::kMinAddress) +
-             " to " + std::to_string(lists::kMaxAddress);
+      return i18n::Fill(i18n::Tr("bad address in \"%1\": give a whole number from %2 to %3"),
+                        {Source, std::to_string(lists::kMinAddress), std::to_string(lists::kMaxAddress)});
     row = {Source.substr(0, at), int32_t(address)};
   }
-  if (row.FileName.empty()) return "no file name in \"" + Source + "\"";
+  if (row.FileName.empty()) return i18n::Fill(i18n::Tr("no file name in \"%1\""), {Source});
   A.Files.push_back(row);
   return {};
 }
@@ -37,7 +37,7 @@ std::string TakeSources(const std::vector<std::string>& Sources, TCliArgs& A) {
     if (!lists::IsListFileName(s)) {
       if (auto error = AddSoundFile(s, A); !error.empty()) return error;
     } else if (Sources.size() > 1) {
-      return "a list file must be the only sound of an upload";
+      return i18n::Tr("a list file must be the only sound of an upload");
     } else {
       A.ListFile = s;
     }
@@ -46,24 +46,24 @@ std::string TakeSources(const std::vector<std::string>& Sources, TCliArgs& A) {
 }
 
 std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
-  if (Words.empty()) return "no command given";
+  if (Words.empty()) return i18n::Tr("no command given");
   const std::string& command = Words[0];
   const std::vector<std::string> rest(Words.begin() + 1, Words.end());
   if (command == "search") {
     A.Command = TCliArgs::cmSearch;
-    if (!rest.empty()) return "search takes no arguments";
+    if (!rest.empty()) return i18n::Tr("search takes no arguments");
   } else if (command == "ports") {
     A.Command = TCliArgs::cmPorts;
-    if (!rest.empty()) return "ports takes no arguments";
+    if (!rest.empty()) return i18n::Tr("ports takes no arguments");
   } else if (command == "play") {
     A.Command = TCliArgs::cmPlay;
     long long n = 0;
     if (rest.size() != 1 || !WholeNumber(rest[0], n) || n < 1 || n > 4)
-      return "play needs one sound number from 1 to 4";
+      return i18n::Tr("play needs one sound number from 1 to 4");
     A.Sound = int(n);
   } else if (command == "upload") {
     A.Command = TCliArgs::cmUpload;
-    if (rest.empty() && A.Prepared.empty()) return "upload needs a list file or sound files";
+    if (rest.empty() && A.Prepared.empty()) return i18n::Tr("upload needs a list file or sound files");
     return TakeSources(rest, A);
   } else if (command == "prepare") {
     A.Command = TCliArgs::cmPrepare;
@@ -74,20 +74,20 @@ std::string TakeCommand(const std::vector<std::string>& Words, TCliArgs& A) {
     if (rest.size() != 1 || !lists::IsListFileName(rest[0])) return i18n::Tr("table needs one list file");
     A.ListFile = rest[0];
   } else {
-    return "unknown command \"" + command + "\"";
+    return i18n::Fill(i18n::Tr("unknown command \"%1\""), {command});
   }
   return {};
 }
 
 std::string CheckCombination(const TCliArgs& A) {
-  if (A.Quiet && A.Json) return "--quiet and --json cannot go together";
-  if (A.All && A.Command != TCliArgs::cmUpload) return "--all goes only with upload";
-  if (A.Command == TCliArgs::cmPorts && !A.Port.empty()) return "ports lists every port: it takes no --port";
+  if (A.Quiet && A.Json) return i18n::Tr("--quiet and --json cannot go together");
+  if (A.All && A.Command != TCliArgs::cmUpload) return i18n::Tr("--all goes only with upload");
+  if (A.Command == TCliArgs::cmPorts && !A.Port.empty()) return i18n::Tr("ports lists every port: it takes no --port");
   if (A.Options.Any() && A.Command != TCliArgs::cmUpload && A.Command != TCliArgs::cmPrepare)
     return i18n::Tr("the sound options go only with prepare and upload");
-  if (A.All && !A.Port.empty()) return "--all and --port cannot go together: --all uploads to every port";
+  if (A.All && !A.Port.empty()) return i18n::Tr("--all and --port cannot go together: --all uploads to every port");
   if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
-    return "--prepared needs --port and no sounds";
+    return i18n::Tr("--prepared needs --port and no sounds");
   return {};
 }
 
@@ -102,12 +102,12 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
     A.Prepared = Value;
   } else if (Name == "--erase-wait-ms") {
     long long ms = 0;
-    if (!WholeNumber(Value, ms) || ms < 1) Error = "--erase-wait-ms needs a number of milliseconds";
+    if (!WholeNumber(Value, ms) || ms < 1) Error = i18n::Tr("--erase-wait-ms needs a number of milliseconds");
     A.EraseWaitMs = uint32_t(ms);
   } else {
     return false;
   }
-  if (Value.empty() && Error.empty()) Error = Name + " needs a value";
+  if (Value.empty() && Error.empty()) Error = i18n::Fill(i18n::Tr("%1 needs a value"), {Name});
   return true;
 }
 
@@ -144,7 +144,7 @@ TParsedArgs ParseArguments(const std::vector<std::string>& Args) {
       else if (i + 1 < Args.size())
         value = Args[i + 1];
       if (!TakeValue(name, value, a, p.Error)) {
-        p.Error = "unknown option \"" + arg + "\"";
+        p.Error = i18n::Fill(i18n::Tr("unknown option \"%1\""), {arg});
       } else if (!inline_value) {
         ++i;
       }
@@ -157,27 +157,28 @@ TParsedArgs ParseArguments(const std::vector<std::string>& Args) {
 }
 
 std::string UsageText() {
-  return "Usage: kestrilo-cli [OPTION]... search\n"
-         "       kestrilo-cli [OPTION]... play N\n"
-         "       kestrilo-cli [OPTION]... upload LIST.kestrilo\n"
-         "       kestrilo-cli [OPTION]... upload FILE[@ADDRESS]...\n"
-         "       kestrilo-cli [OPTION]... upload --all LIST.kestrilo\n"
-         "       kestrilo-cli [--json] ports\n"
-         "Finds a Vorel-30415 sound player on the serial ports, plays one of its sounds (N from 1\n"
-         "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, " +
-         std::to_string(lists::kMinAddress) + " to\n" + std::to_string(lists::kMaxAddress) +
-         "; without one an input takes its number.\n\n"
-         "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
-         "               PORT may also be usb:VID:PID or usb:SERIAL, the adapter with that identity\n"
-         "  --all        upload to every device found, all at once\n"
-         "  --quiet      print only the outcome\n"
-         "  --json       print one JSON object per event on standard output\n"
-         "  -h, --help   show this text and exit\n"
-         "  --version    show the version and exit\n\n"
-         "Exit status: 0 done, 1 no device, 2 bad arguments, 3 list empty, 4 conversion failed,\n"
-         "5 too large for the memory, 6 erase time-out, 7 device lost or stopped taking data,\n"
-         "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n"
-         "Exit status 9: the erase was answered with data the sound player never sends.\n" +
+  return i18n::Fill(
+      i18n::Tr("Usage: kestrilo-cli [OPTION]... search\n"
+               "       kestrilo-cli [OPTION]... play N\n"
+               "       kestrilo-cli [OPTION]... upload LIST.kestrilo\n"
+               "       kestrilo-cli [OPTION]... upload FILE[@ADDRESS]...\n"
+               "       kestrilo-cli [OPTION]... upload --all LIST.kestrilo\n"
+               "       kestrilo-cli [--json] ports\n"
+               "Finds a Vorel-30415 sound player on the serial ports, plays one of its sounds (N from 1\n"
+               "to 4) or uploads a set of sounds into it. ADDRESS is the input's digital address, %1 to\n"
+               "%2; without one an input takes its number.\n\n"
+               "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
+               "               PORT may also be usb:VID:PID or usb:SERIAL, the adapter with that identity\n"
+               "  --all        upload to every device found, all at once\n"
+               "  --quiet      print only the outcome\n"
+               "  --json       print one JSON object per event on standard output\n"
+               "  -h, --help   show this text and exit\n"
+               "  --version    show the version and exit\n\n"
+               "Exit status: 0 done, 1 no device, 2 bad arguments, 3 list empty, 4 conversion failed,\n"
+               "5 too large for the memory, 6 erase time-out, 7 device lost or stopped taking data,\n"
+               "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n"
+               "Exit status 9: the erase was answered with data the sound player never sends.\n"),
+      {std::to_string(lists::kMinAddress), std::to_string(lists::kMaxAddress)}) +
          PrepareUsage();
 }
 

@@ -18,8 +18,8 @@ std::optional<T> Loaded(TReporter& Reporter, const std::function<T()>& Load) {
   try {
     return Load();
   } catch (const std::exception& e) {
-    Reporter.Message(e.what());
-    Report(Reporter, {esError, kErrorName, e.what()});
+    Reporter.Message(ReasonMessage(e.what()));
+    Report(Reporter, {esError, kErrorName, ReasonMessage(e.what())});
     return std::nullopt;
   }
 }

@@ -4,7 +4,6 @@
 #include "cli/ExitStatus.h"
 #include "device/PortChoice.h"
 #include "device/PortReport.h"
-#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -21,13 +20,13 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
   try {
     o = Step();
   } catch (const TCancelRequest&) {
-    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), "Cancelled."};
+    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), {{TNoticeId::Interrupted}}};
   } catch (const std::exception& e) {
-    front.ShowMessage(e.what());
-    o = {esError, kErrorName, e.what()};
+    front.ShowMessage(ReasonMessage(e.what()));
+    o = {esError, kErrorName, ReasonMessage(e.what())};
   }
   if (front.CancelRequested() && o.Status != esCompleted)
-    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), o.Text};
+    o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), o.News};
   o.Port = engine.Device.PortName;
   o.Device = engine.Device.DeviceName;
   o.Seconds = double(platform::TicksSince(start)) / 1000.0;
@@ -37,25 +36,26 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
 int TEngineRig::Run(const std::function<TOutcomeReport()>& Step) { return Report(reporter, Guard(Step)); }
 
 TOutcomeReport TEngineRig::Found() const {
-  TOutcomeReport o{esCompleted, kFoundName, engine.FoundText()};
+  TOutcomeReport o{esCompleted, kFoundName, {engine.FoundNotice()}};
   o.Adapter = platform::IdentityOf({engine.Device.PortName, engine.Device.PortName});
   return o;
 }
 
-// The engine's own words when it gave a reason, else that none was found.
+// The engine's own reason when it gave one, under the news that none was found.
 TOutcomeReport TEngineRig::NoDevice() const {
-  const std::string& last = front.LastDeviceText();
-  std::string text = texts::NoDevice;
-  if (!last.empty() && !IsSearchingText(last)) text = last.rfind(text, 0) == 0 ? last : text + "\n" + last;
+  const TNotice& last = front.LastDeviceNews();
+  TNotices news{{TNoticeId::NoDevice}};
+  if (last.Id == TNoticeId::PlayFailed) news = {last};
+  else if (last.Id != TNoticeId::None && last.Id != TNoticeId::NoDevice && !IsSearching(last.Id)) news.push_back(last);
   // Without a reason of the search's own: the adapter brltty took, the most common one.
-  if (text == texts::NoDevice && engine.OnlyPorts.empty())
-    if (const std::string trap = BrlttyTrapText(); !trap.empty()) text += "\n" + trap;
-  return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), text};
+  if (news.size() == 1 && engine.OnlyPorts.empty())
+    if (std::string trap = BrlttyTrapText(); !trap.empty()) news.push_back({TNoticeId::Reason, {std::move(trap)}});
+  return {esNoDevice, OutcomeName(TUploadOutcome::NoDevice), news};
 }
 
 TOutcomeReport TEngineRig::Upload(TUploadOutcome Outcome) const {
   const TExitStatus status = StatusOf(Outcome);
-  return {status, OutcomeName(Outcome), status == esCompleted ? texts::UploadCompleted : front.LastNews()};
+  return {status, OutcomeName(Outcome), status == esCompleted ? TNotices{{TNoticeId::Completed}} : front.LastNews()};
 }
 
 }  // namespace cli

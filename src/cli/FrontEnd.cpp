@@ -5,7 +5,6 @@
 #include "cli/Console.h"
 #include "device/CorePump.h"
 #include "device/Files.h"
-#include "device/Texts.h"
 #include "platform/ticks.h"
 
 namespace cli {
@@ -24,25 +23,21 @@ TCliFrontEnd::TCliFrontEnd(TReporter& Reporter, std::vector<std::string> Files, 
   reporter_.Files(files_);
 }
 
-void TCliFrontEnd::ShowPanelText(int Index, const std::string& Text) {
-  if (Index == 1) {
-    Phase(Text);
-    return;
-  }
-  device_ = Text;
-  if (Text == texts::UploadCompleted) return;  // the outcome says it
-  if (deviceNews_ || IsSearchingText(Text)) reporter_.DeviceText(Text);
+void TCliFrontEnd::ShowDeviceNews(const TNotice& News) {
+  device_ = News;
+  if (News.Id == TNoticeId::Completed) return;  // the outcome says it
+  if (deviceNews_ || IsSearching(News.Id)) reporter_.DeviceNews(News);
 }
 
 // The engine's percentage is of the sound in flight; the meter's is of them all.
-void TCliFrontEnd::Phase(const std::string& Text) {
-  if (!Text.empty() && Text.back() == '%') return;
+void TCliFrontEnd::ShowPhase(const TNotice& Phase) {
+  if (Phase.Id == TNoticeId::Percent) return;
   if (meter_.Running()) {
     ReportProgress(true);
     meter_.Stop();
   }
-  if (!Text.empty()) phase_ = Text;
-  reporter_.Phase(Text);
+  if (Phase.Id != TNoticeId::None) phase_ = Phase;
+  reporter_.Phase(Phase);
 }
 
 // The engine's first position starts the data phase; the next phase ends it.
@@ -66,9 +61,9 @@ void TCliFrontEnd::ShowRowState(int Row, TRowState State) {
   reporter_.Row(Row, int(files_.size()), file, State);
 }
 
-void TCliFrontEnd::ShowMessage(const std::string& Text) {
-  message_ = Text;
-  reporter_.Message(Text);
+void TCliFrontEnd::ShowMessage(const TNotices& Message) {
+  message_ = Message;
+  reporter_.Message(Message);
 }
 
 void TCliFrontEnd::WatchInterrupt() {

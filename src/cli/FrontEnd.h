@@ -26,23 +26,24 @@ class TCliFrontEnd : public TDeviceFrontEnd {
   void Attach(TDeviceEngine& Engine) { engine_ = &Engine; }
 
   bool CancelRequested() const { return cancelAt_.has_value(); }
-  const std::string& LastDeviceText() const { return device_; }
+  const TNotice& LastDeviceNews() const { return device_; }
   // The last message, else the last phase: why a run ended.
-  std::string LastNews() const { return message_.empty() ? phase_ : message_; }
+  TNotices LastNews() const { return message_.empty() ? TNotices{phase_} : message_; }
 
-  void ShowPanelText(int Index, const std::string& Text) override;
+  void ShowPhase(const TNotice& Phase) override;
+  void ShowDeviceNews(const TNotice& News) override;
   // The bar's figures are of the sound in flight; the whole upload's come as positions.
   void ShowProgressMaximum(int) override {}
   void ShowProgress(int) override {}
   void ShowUploadPosition(int64_t Sent, int64_t Total) override;
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool) override {}
-  void ShowMessage(const std::string& Text) override;
+  using TDeviceFrontEnd::ShowMessage;
+  void ShowMessage(const TNotices& Message) override;
   void PumpEvents() override;
   bool PumpEventsUntil(uint32_t Start, uint32_t Milliseconds, const std::function<bool()>& Done) override;
 
  private:
-  void Phase(const std::string& Text);
   void ReportProgress(bool Always);
   void WatchInterrupt();
 
@@ -52,7 +53,8 @@ class TCliFrontEnd : public TDeviceFrontEnd {
   TDeviceEngine* engine_ = nullptr;
   TUploadMeter meter_;
   uint32_t reported_ = 0;
-  std::string phase_, device_, message_;
+  TNotice phase_, device_;
+  TNotices message_;
   std::optional<uint32_t> cancelAt_;
 };
 

@@ -8,7 +8,8 @@
 #include "device/PortReport.h"
 #include "cli/StatusLine.h"
 #include "cli/TerminalText.h"
-#include "device/Texts.h"
+#include "device/Wording.h"
+#include "i18n/Translate.h"
 
 namespace cli {
 namespace {
@@ -17,19 +18,17 @@ class TTextReporter : public TReporter {
  public:
   explicit TTextReporter(TOutputMode Mode) : mode_(Mode), line_(stderr) {}
 
-  void Phase(const std::string& Text) override {
-    if (Text.empty()) return;
-    phase_ = Text;
-    if (mode_ == TOutputMode::Terminal) Redraw();
-    if (mode_ == TOutputMode::Plain) Print(Text);
+  void Phase(const TNotice& Phase) override {
+    if (Phase.Id == TNoticeId::None) return;
+    ShowPhase(Phase);
   }
-  void DeviceText(const std::string& Text) override {
-    if (IsSearchingText(Text)) {
-      if (mode_ == TOutputMode::Plain && Text == texts::Searching) Print(Text);
-      if (mode_ == TOutputMode::Terminal) Phase(Text);
-    } else if (!Text.empty() && mode_ != TOutputMode::Quiet) {
-      if (IsSearchingText(phase_)) phase_.clear();
-      Print(Text);
+  void DeviceNews(const TNotice& News) override {
+    if (IsSearching(News.Id)) {
+      if (mode_ == TOutputMode::Plain && News.Id == TNoticeId::Searching) Print(Word(News));
+      if (mode_ == TOutputMode::Terminal) ShowPhase(News);
+    } else if (News.Id != TNoticeId::None && mode_ != TOutputMode::Quiet) {
+      if (IsSearching(phase_)) phase_ = TNoticeId::None;
+      Print(Word(News));
     }
   }
   void Row(int Row, int Rows, const std::string& File, TRowState State) override {
@@ -43,13 +42,13 @@ class TTextReporter : public TReporter {
       if (!part.empty()) figures_ += " | " + part;
     if (mode_ == TOutputMode::Terminal) Redraw();
   }
-  void Message(const std::string& Text) override {
+  void Message(const TNotices& Message) override {
     ++messages_;
-    Print(Text);
+    Print(Word(Message));
   }
   void Outcome(const TOutcomeReport& O) override {
     line_.Clear();
-    const std::string text = EscapeNames(O.Text, files_);
+    const std::string text = EscapeNames(Word(O.News), files_);
     if (O.Status == 0 && !text.empty()) std::printf("%s\n", text.c_str());
     if (const std::string adapter = IdentityLine(O.Adapter); O.Status == 0 && !adapter.empty())
       std::printf("%s\n", EscapeControls(adapter).c_str());
@@ -60,13 +59,19 @@ class TTextReporter : public TReporter {
   void Files(const std::vector<std::string>& Files) override { files_ = Files; }
 
  private:
+  void ShowPhase(const TNotice& Phase) {
+    phase_ = Phase.Id;
+    phaseText_ = Word(Phase);
+    if (mode_ == TOutputMode::Terminal) Redraw();
+    if (mode_ == TOutputMode::Plain) Print(phaseText_);
+  }
   void Print(const std::string& Text) {
     line_.Clear();
     std::fprintf(stderr, "%s\n", EscapeNames(Text, files_).c_str());
     if (mode_ == TOutputMode::Terminal) Redraw();
   }
   void Redraw() {
-    std::string text = phase_;
+    std::string text = phase_ == TNoticeId::None ? std::string() : phaseText_;
     for (const std::string& part : {row_, figures_})
       if (!part.empty()) text += " | " + part;
     line_.Show(EscapeNames(text, files_));
@@ -74,7 +79,8 @@ class TTextReporter : public TReporter {
 
   TOutputMode mode_;
   TStatusLine line_;
-  std::string phase_, row_, figures_;
+  TNoticeId phase_ = TNoticeId::None;
+  std::string phaseText_, row_, figures_;
   int messages_ = 0;
   std::vector<std::string> files_;
 };
@@ -95,10 +101,12 @@ std::unique_ptr<TReporter> MakeReporter(const TCliArgs& Args) {
   return std::make_unique<TTextReporter>(mode);
 }
 
-std::string RowStateText(TRowState State, bool Json) {
-  return Json && State == rsEncoding ? "Encoding" : ListStateText(State);
-}
+std::string RowStateText(TRowState State) { return WordRowState(State); }
 
-bool IsSearchingText(const std::string& Text) { return Text.rfind(texts::Searching, 0) == 0; }
+std::string RowStateName(TRowState State) { return State == rsEncoding ? "Encoding" : ListStateText(State); }
+
+bool IsSearching(TNoticeId Id) { return Id == TNoticeId::Searching || Id == TNoticeId::SearchingPort; }
+
+TNotices ReasonMessage(const std::string& Text) { return {{TNoticeId::Reason, {Text}}}; }
 
 }  // namespace cli

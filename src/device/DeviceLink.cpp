@@ -6,7 +6,6 @@
 
 #include "device/Engine.h"
 #include "device/Protocol.h"
-#include "device/Texts.h"
 #include "platform/port_holder.h"
 #include "platform/port_map.h"
 #include "platform/error_text.h"
@@ -15,9 +14,10 @@
 namespace {
 
 // Port is a name as the search tried it; the holder is found by the device it opens.
-std::string BusyText(const std::string& Port, const std::string& DevicePath) {
+TNotice BusyNotice(const std::string& Port, const std::string& DevicePath) {
   const std::string holder = platform::PortHolder(DevicePath);
-  return Port + " is in use by another program" + (holder.empty() ? "" : " (" + holder + ")");
+  if (holder.empty()) return {TNoticeId::PortBusy, {Port}};
+  return {TNoticeId::PortBusyBy, {Port, holder}};
 }
 
 const char* const DeviceDisplayName = "Vorel-30415 Sound Player";
@@ -44,8 +44,13 @@ void TDeviceEngine::SendBytes(const uint8_t* Bytes, size_t Count) {
   if (size_t(ComPort->Write(Bytes, int(Count))) != Count) ThrowDeviceStopped();
 }
 
+void TDeviceEngine::CheckThread() const {
+  if (std::this_thread::get_id() != owner_)
+    throw std::logic_error("The device engine was called from a thread other than the one that made it");
+}
+
 void TDeviceEngine::ThrowDeviceStopped() const {
-  throw EUploadStopped(TUploadOutcome::DeviceStopped, "The device stopped accepting data on " + ComPort->Port() + ".");
+  throw EUploadStopped(TUploadOutcome::DeviceStopped, {{TNoticeId::DeviceStopped, {ComPort->Port()}}});
 }
 
 void TDeviceEngine::OpenPort() {
@@ -55,9 +60,9 @@ void TDeviceEngine::OpenPort() {
 
 void TDeviceEngine::CheckRun() const {
   if (lineLost_)
-    throw EUploadStopped(TUploadOutcome::DeviceLost, "The device on " + ComPort->Port() + " was disconnected.\n" +
-                                                         platform::SystemErrorText(lostError_));
-  if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+    throw EUploadStopped(TUploadOutcome::DeviceLost, {{TNoticeId::Disconnected, {ComPort->Port()}},
+                                                      {TNoticeId::Reason, {platform::SystemErrorText(lostError_)}}});
+  if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
 }
 
 void TDeviceEngine::ComPortRxChar(TCustomComPort* Sender, int Count) {
@@ -139,7 +144,7 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
   if (ComPort->Connected()) ComPort->Close();
   ComPort->SetPort(Port);
   ComPort->SetBaudRate(Speed);
-  front_.ShowPanelText(2, std::string(texts::Searching) + " " + ComPort->Port());
+  front_.ShowDeviceNews({TNoticeId::SearchingPort, {ComPort->Port()}});
   OpenPort();
   front_.PumpEvents();
   // Only an answer to this probe may count, not a stale '8' from an earlier port or speed.
@@ -161,8 +166,8 @@ bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceI
 
 void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   Info.Status = 0;
-  SearchProblem.clear();
-  front_.ShowPanelText(2, texts::Searching);
+  SearchProblem = {};
+  front_.ShowDeviceNews({TNoticeId::Searching});
   ListCandidatePorts();
   if (PortList.empty()) return;
 
@@ -183,26 +188,28 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   }
   ClosePortQuietly();  // nothing found: the last port probed is another program's to use
   if (refused)
-    SearchProblem = "No permission to open " + *refused + ": add your user to the dialout group and log in again";
+    SearchProblem = {TNoticeId::NoPermission, {*refused}};
   else if (busy)
-    SearchProblem = BusyText(*busy, ComPort->Comm().DevicePath(*busy));
-  front_.ShowPanelText(2, SearchProblem.empty() ? std::string(texts::NoDevice) : SearchProblem);
+    SearchProblem = BusyNotice(*busy, ComPort->Comm().DevicePath(*busy));
+  front_.ShowDeviceNews(SearchProblem.Id == TNoticeId::None ? TNotice{TNoticeId::NoDevice} : SearchProblem);
 }
 
-std::string TDeviceEngine::FoundText() const {
-  return Device.DeviceName + texts::FoundOn + Device.PortName + " (" + std::to_string(Device.Capacity / 1048576) +
-         " MB / " + std::to_string(Device.Capacity / protocol::SampleRate) + " sec)";
+TNotice TDeviceEngine::FoundNotice() const {
+  return {TNoticeId::Found,
+          {Device.DeviceName, Device.PortName, int64_t(Device.Capacity / 1048576),
+           int64_t(Device.Capacity / protocol::SampleRate)}};
 }
 
 void TDeviceEngine::Search() {
   TDeviceInfo found;
   FindDevice(found);
   Device = found;
-  if (Device.Status != 0) front_.ShowPanelText(2, FoundText());
+  if (Device.Status != 0) front_.ShowDeviceNews(FoundNotice());
 }
 
 void TDeviceEngine::SearchDevice() {
   // A search started from the events that a search pumps would empty PortList under it.
+  CheckThread();
   if (busy_) return;
   FlagScope busy(busy_);
   cancel_ = false;  // a cancel of an earlier upload does not stop this search
@@ -222,6 +229,7 @@ bool TDeviceEngine::DropDeadPort() {
 // ---- sound test ----
 
 void TDeviceEngine::SoundTest(int Number) {
+  CheckThread();
   if (busy_ || Number < 1 || Number > 4) return;
   FlagScope busy(busy_);
   cancel_ = false;
@@ -233,7 +241,7 @@ void TDeviceEngine::SoundTest(int Number) {
   // The port died under the write, before its loss was seen: a replugged device is found again.
   Search();
   if (Device.Status == 0) return;
-  if (!PlayOnFoundPort(Number, failure)) front_.ShowPanelText(2, std::string(texts::NoDevice) + ": " + failure);
+  if (!PlayOnFoundPort(Number, failure)) front_.ShowDeviceNews({TNoticeId::PlayFailed, {failure}});
 }
 
 bool TDeviceEngine::PlayOnFoundPort(int Number, std::string& Failure) {

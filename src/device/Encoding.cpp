@@ -12,7 +12,10 @@
 
 namespace {
 
+// The encoder's own words for a full disk.
 const char* const kNoSpace = "No space left on device";
+
+TNotice NoSpace() { return {TNoticeId::NoSpace, {NativePath(UploadFiles::Folder())}}; }
 
 int64_t FoundOrLargest(const TDeviceInfo& Device) {
   return Device.Status != 0 ? Device.Capacity : protocol::LargestCapacity;
@@ -23,7 +26,7 @@ int64_t FoundOrLargest(const TDeviceInfo& Device) {
 void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Dest, int64_t Capacity) {
   const std::string encoder = EncoderPath();
   const auto stopIfCancelled = [this] {
-    if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+    if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
   };
   // Between two looks at the encoder, handle events as they come, sleeping while none do.
   const TExecuteResult r = ExecuteAndWait(encoder, EncoderArguments(Source, Dest, Capacity), SW_MINIMIZE, [&] {
@@ -34,8 +37,12 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   front_.PumpEvents();
   stopIfCancelled();
   EncodeError = r.Failure(encoder);
+  encodeFailure_ = EncodeError.empty() ? TNotice{} : TNotice{TNoticeId::Reason, {EncodeError}};
   // The encoder may report a full disk and still exit with success.
-  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) EncodeError = sound::NoSpaceText(UploadFiles::Folder());
+  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) {
+    encodeFailure_ = NoSpace();
+    EncodeError = Word(encodeFailure_);
+  }
 }
 
 TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight,
@@ -49,7 +56,7 @@ TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(in
 bool TDeviceEngine::TEncoding::Screen(const std::vector<TUploadRow>& Rows) {
   for (int i = 0; i < int(Rows.size()); ++i) {
     const std::string why = NotASoundFile(Rows[size_t(i)].FileName);
-    if (!why.empty()) return Refuse(i, Rows[size_t(i)], why);
+    if (!why.empty()) return Refuse(i, Rows[size_t(i)], {TNoticeId::Reason, {why}});
   }
   return true;
 }
@@ -94,10 +101,10 @@ bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPrepare
 
 bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, sound::TParallelPrepare& Preparing,
                                          TPreparedSounds& Sounds) {
-  f_.ShowPanelText(1, "Encoding " + BaseName(Source.FileName) + "...");
+  f_.ShowPhase({TNoticeId::EncodingRow, {BaseName(Source.FileName)}});
   f_.ShowRowState(Row, rsEncoding);
   const auto stopIfCancelled = [this] {
-    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
   };
   // Handle events as they come while the row's encoder runs, sleeping while none do.
   while (!Preparing.Ready(size_t(Row))) {
@@ -111,24 +118,25 @@ bool TDeviceEngine::TEncoding::EncodeRow(int Row, const TUploadRow& Source, soun
     const sound::TPreparedFile prepared = Preparing.Take(size_t(Row));
     Sounds.push_back({UploadFiles::TempName(Row, ".dat2"), prepared.EncodedSize, Source.Address});
   } catch (const sound::EPrepareFailed& e) {
-    return Refuse(Row, Source, e.what(), e.NoSpace());
+    return Refuse(Row, Source, e.NoSpace() ? NoSpace() : TNotice{TNoticeId::Reason, {e.what()}});
   }
   f_.ShowRowState(Row, rsEncoded);
   return true;
 }
 
-bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const std::string& Why, bool NoSpace) {
+bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const TNotice& Why) {
   f_.ShowRowState(Row, rsFailed);
   progress_(0);
-  f_.ShowPanelText(1, "Encoding failed!");
-  if (NoSpace)
-    f_.ShowMessage(Why);  // not the sound's fault
+  f_.ShowPhase({TNoticeId::EncodingFailed});
+  if (Why.Id == TNoticeId::NoSpace)
+    f_.ShowMessage(TNotices{Why});  // not the sound's fault
   else
-    f_.ShowMessage("Cannot convert \"" + NativePath(Source.FileName) + "\":\n" + Why);
+    f_.ShowMessage(TNotices{{TNoticeId::CannotConvert, {NativePath(Source.FileName)}}, Why});
   return false;
 }
 
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
+  CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;
   FlagScope busy(busy_);
   cancel_ = false;

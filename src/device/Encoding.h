@@ -27,7 +27,7 @@ class TDeviceEngine::TEncoding {
  private:
   // Shows the row's states in list order while the encoders run ahead of it.
   bool EncodeRow(int Row, const TUploadRow& Source, sound::TParallelPrepare& Preparing, TPreparedSounds& Sounds);
-  bool Refuse(int Row, const TUploadRow& Source, const std::string& Why, bool NoSpace = false);
+  bool Refuse(int Row, const TUploadRow& Source, const TNotice& Why);
 
   TDeviceEngine& e_;
   TDeviceFrontEnd& f_;

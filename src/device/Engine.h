@@ -7,11 +7,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/DeviceInfo.h"
 #include "device/FrontEnd.h"
 #include "device/Protocol.h"
+#include "device/Wording.h"
 #include "serial/CPort.h"
 #include "sound/SoundCache.h"
 #include "sound/SoundOptions.h"
@@ -66,11 +68,14 @@ enum class TUploadOutcome {
 // Ends an upload early: what the user reads and how the run ended.
 class EUploadStopped : public std::runtime_error {
  public:
-  EUploadStopped(TUploadOutcome Outcome, const std::string& Message) : std::runtime_error(Message), outcome_(Outcome) {}
+  EUploadStopped(TUploadOutcome Outcome, TNotices Message)
+      : std::runtime_error(Word(Message)), outcome_(Outcome), message_(std::move(Message)) {}
   TUploadOutcome Outcome() const { return outcome_; }
+  const TNotices& Message() const { return message_; }
 
  private:
   TUploadOutcome outcome_;
+  TNotices message_;
 };
 
 class TDeviceEngine {
@@ -86,8 +91,6 @@ class TDeviceEngine {
   std::unique_ptr<TComPort> ComPort;  // device link
   std::vector<std::string> PortList;  // candidate port names of the last search
   TDeviceInfo Device;                 // result of the last search
-  // The decimal separator of the upload's percentage, as the user's locale writes it.
-  std::string DecimalPoint = ".";
 
   // ---- device link (DeviceLink.cpp) ----
   void ComPortRxChar(TCustomComPort* Sender, int Count);
@@ -99,11 +102,11 @@ class TDeviceEngine {
   void SearchDevice();
   // Makes the device play sound Number (1..4), searching first when no search has run.
   void SoundTest(int Number);
-  // The port list's text for a found device.
-  std::string FoundText() const;
+  // What the search says of the found device: its name, port, memory and seconds.
+  TNotice FoundNotice() const;
   // Why the last search found nothing, when the system said why (a busy port, a port
-  // without permission); empty otherwise.
-  std::string SearchProblem;
+  // without permission); None otherwise.
+  TNotice SearchProblem;
   // The receive buffer holds at most this much; a flooding line cannot grow it further.
   static constexpr size_t MaxRxBuffer = 64 * 1024;
 
@@ -141,6 +144,8 @@ class TDeviceEngine {
   friend class TUploadRun;
   class TEncoding;
   friend class TEncoding;
+  // The engine waits on the thread that made it: a call from another would see no event.
+  void CheckThread() const;
   void SendByte(uint8_t Byte);
   void SendBytes(const uint8_t* Bytes, size_t Count);
   [[noreturn]] void ThrowDeviceStopped() const;
@@ -159,6 +164,8 @@ class TDeviceEngine {
 
   TDeviceFrontEnd& front_;
   TEngineTimeouts timeouts_;
+  TNotice encodeFailure_;  // EncodeError as a notice
+  const std::thread::id owner_ = std::this_thread::get_id();
   bool busy_ = false;
   std::atomic<bool> cancel_{false};  // may be set from another thread
   bool lineLost_ = false;    // the port's event thread ended by a failure

@@ -9,7 +9,7 @@
 #include "device/Files.h"
 #include "device/AckWatch.h"
 #include "device/Protocol.h"
-#include "device/Texts.h"
+#include "device/Wording.h"
 #include "i18n/Translate.h"
 #include "platform/error_text.h"
 #include "platform/ticks.h"
@@ -18,27 +18,16 @@ namespace {
 
 constexpr uint32_t kLastAnswersWaitMs = 100;
 
-// "<Label> 95.1 s (4.0 MB)": samples play at one byte each.
-std::string SizeText(const char* Label, int64_t Bytes) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%s %.1f s (%.1f MB)", Label, double(Bytes) / protocol::SampleRate,
-                double(Bytes) / 1048576.0);
-  return text;
-}
-
 // How much must go for the sounds to fit, in a unit that shows it: a few bytes read as
 // bytes and milliseconds, not as "0.0 MB".
-std::string ExcessLine(int64_t Bytes) {
-  char amount[64];
+std::string ExcessAmount(int64_t Bytes) {
   const double seconds = double(Bytes) / protocol::SampleRate;
   if (Bytes < 1024)
-    std::snprintf(amount, sizeof amount, "%lld %s (%.2f ms)", static_cast<long long>(Bytes),
-                  Bytes == 1 ? "byte" : "bytes", seconds * 1000);
-  else if (Bytes < 1048576)
-    std::snprintf(amount, sizeof amount, "%.1f KB (%.2f s)", double(Bytes) / 1024, seconds);
-  else
-    std::snprintf(amount, sizeof amount, "%.2f MB (%.1f s)", double(Bytes) / 1048576, seconds);
-  return i18n::Fill(i18n::Tr("To fit, the sounds must be %1 shorter."), {amount});
+    return i18n::Fill(Bytes == 1 ? i18n::Tr("%1 byte (%2 ms)") : i18n::Tr("%1 bytes (%2 ms)"),
+                      {std::to_string(Bytes), WordDecimal(seconds * 1000, 2)});
+  if (Bytes < 1048576)
+    return i18n::Fill(i18n::Tr("%1 KB (%2 s)"), {WordDecimal(double(Bytes) / 1024, 1), WordDecimal(seconds, 2)});
+  return i18n::Fill(i18n::Tr("%1 MB (%2 s)"), {WordDecimal(double(Bytes) / 1048576, 2), WordDecimal(seconds, 1)});
 }
 
 }  // namespace
@@ -58,10 +47,10 @@ class TDeviceEngine::TUploadRun {
     try {
       return Phases(Rows, Prepared);
     } catch (const EUploadStopped& e) {
-      return Stopped(e.Outcome(), e.what());
+      return Stopped(e.Outcome(), e.Message());
     } catch (const EComPortExt& e) {
       const std::string why = platform::SystemErrorText(e.SystemErrorCode());
-      return Stopped(TUploadOutcome::DeviceLost, std::string(e.what()) + "\n" + why);
+      return Stopped(TUploadOutcome::DeviceLost, {{TNoticeId::Reason, {e.what()}}, {TNoticeId::Reason, {why}}});
     } catch (...) {
       MarkFailed();
       throw;
@@ -75,9 +64,9 @@ class TDeviceEngine::TUploadRun {
     if (Rows && !TEncoding(e_, [this](int Value) { SetProgress(Value); }).Screen(*Rows))
       return TUploadOutcome::EncodingFailed;
     e_.Search();
-    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, "Upload cancelled.");
+    if (e_.cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
     if (Rows ? Rows->empty() : Prepared->empty()) {
-      f_.ShowPanelText(1, "No file!");
+      f_.ShowPhase({TNoticeId::NoFile});
       return TUploadOutcome::NoFile;
     }
     if (Rows && !Encoding(*Rows)) return TUploadOutcome::EncodingFailed;
@@ -88,8 +77,8 @@ class TDeviceEngine::TUploadRun {
     Addresses(sounds);
     Drain();
     SetProgress(progressMaximum_);
-    f_.ShowPanelText(1, std::string());
-    f_.ShowPanelText(2, texts::UploadCompleted);
+    f_.ShowPhase({TNoticeId::None});
+    f_.ShowDeviceNews({TNoticeId::Completed});
     return TUploadOutcome::Completed;
   }
 
@@ -98,9 +87,10 @@ class TDeviceEngine::TUploadRun {
     f_.EnableControls(false);
   }
 
-  TUploadOutcome Stopped(TUploadOutcome Outcome, const std::string& Why) {
+  TUploadOutcome Stopped(TUploadOutcome Outcome, TNotices Why) {
     MarkFailed();
-    f_.ShowMessage(Why + "\n" + Consequence());
+    Why.push_back({Consequence()});
+    f_.ShowMessage(Why);
     return Outcome;
   }
 
@@ -108,18 +98,18 @@ class TDeviceEngine::TUploadRun {
   void MarkFailed() {
     if (inFlight_ >= 0) f_.ShowRowState(inFlight_, rsFailed);
     inFlight_ = -1;
-    if (stage_ >= stSending) f_.ShowPanelText(1, std::string());  // no percentage of a stopped run
+    if (stage_ >= stSending) f_.ShowPhase({TNoticeId::None});  // no percentage of a stopped run
   }
 
-  std::string Consequence() const {
-    if (eraseUnsure_) return "The device may have been erased; it then needs a new upload.";
+  TNoticeId Consequence() const {
+    if (eraseUnsure_) return TNoticeId::MayBeErased;
     switch (stage_) {
-      case stBeforeErase: return "The device keeps its old sounds.";
-      case stErased: return "The device was erased and holds no sounds now; it needs a new upload.";
+      case stBeforeErase: return TNoticeId::KeepsOldSounds;
+      case stErased: return TNoticeId::ErasedEmpty;
       case stSending: break;
-      case stAddresses: return "Every sound was sent, but the digital addresses were not set; the device needs a new upload.";
+      case stAddresses: return TNoticeId::AddressesNotSet;
     }
-    return "The device now holds only part of the sounds and needs a new upload.";
+    return TNoticeId::PartOnly;
   }
 
   bool Encoding(const std::vector<TUploadRow>& Rows) {
@@ -128,7 +118,7 @@ class TDeviceEngine::TUploadRun {
     TEncoding encoding(e_, [this](int Value) { SetProgress(Value); }, &inFlight_);
     if (!encoding.Run(Rows, sounds_)) return false;
     SetProgress(0);
-    f_.ShowPanelText(1, "All files encoded!");
+    f_.ShowPhase({TNoticeId::AllEncoded});
     f_.PumpEvents();
     platform::Sleep(100);
     return true;
@@ -136,17 +126,18 @@ class TDeviceEngine::TUploadRun {
 
   std::optional<TUploadOutcome> Checks(const TPreparedSounds& Sounds) {
     if (e_.Device.Status == 0) {
-      std::string text = texts::NoDeviceCheckUsb;
-      if (!e_.SearchProblem.empty()) text += "\n" + e_.SearchProblem;
-      f_.ShowMessage(text);
+      TNotices message{{TNoticeId::NoDeviceCheckUsb}};
+      if (e_.SearchProblem.Id != TNoticeId::None) message.push_back(e_.SearchProblem);
+      f_.ShowMessage(message);
       return TUploadOutcome::NoDevice;
     }
     int64_t total = 0;
     for (const auto& s : Sounds) total += s.EncodedSize;
     if (total >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
-      f_.ShowMessage("The files total length larger than device memory!\n" + SizeText("The sounds need", total) +
-                     "; " + SizeText("the device holds", std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin)) + ".\n" +
-                     ExcessLine(total - std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin) + 1));
+      const int64_t holds = std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin);
+      f_.ShowMessage(TNotices{{TNoticeId::TooLarge},
+                              {TNoticeId::Sizes, {SecondsOf(total), MegabytesOf(total), SecondsOf(holds), MegabytesOf(holds)}},
+                              {TNoticeId::MustShrink, {ExcessAmount(total - holds + 1)}}});
       return TUploadOutcome::TooLarge;
     }
     return std::nullopt;
@@ -163,7 +154,7 @@ class TDeviceEngine::TUploadRun {
     e_.OpenPort();
     SetProgressMaximum(100);
     SetProgress(50);
-    f_.ShowPanelText(1, "Erasing device flash...");
+    f_.ShowPhase({TNoticeId::Erasing});
     f_.PumpEvents();
     e_.CheckRun();  // a cancel up to here keeps the device's sounds
     e_.RxBuffer.clear();
@@ -174,22 +165,18 @@ class TDeviceEngine::TUploadRun {
                                              [this] { return !e_.RxBuffer.empty() || e_.Interrupted(); });
     e_.CheckRun();
     if (!answered) {
-      f_.ShowMessage(
-          "Timeout error!\nThe device did not report the end of the erase in time; it may hold no sounds now and "
-          "needs a new upload.");
+      f_.ShowMessage(TNotices{{TNoticeId::EraseTimeout}, {TNoticeId::EraseLate}});
       return false;
     }
     eraseUnsure_ = e_.RxBuffer.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos;
     if (eraseUnsure_)
-      throw EUploadStopped(TUploadOutcome::UnexpectedReply, "The device on " + port.Port() +
-                                                                " answered the erase with data the sound player never "
-                                                                "sends; it may be another device.");
+      throw EUploadStopped(TUploadOutcome::UnexpectedReply, {{TNoticeId::UnexpectedReply, {port.Port()}}});
     return true;
   }
 
   void Data(const TPreparedSounds& Sounds) {
     SetProgress(0);
-    f_.ShowPanelText(1, "Uploading data...");
+    f_.ShowPhase({TNoticeId::Uploading});
     dataTotal_ = 0;
     for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
     f_.ShowUploadPosition(0, dataTotal_);
@@ -304,11 +291,7 @@ class TDeviceEngine::TUploadRun {
     if (hundredths == Shown) return;
     Shown = hundredths;
     f_.ShowUploadPosition(dataSent_ + Pos, dataTotal_);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", percent);
-    std::string s = text;
-    if (const auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, e_.DecimalPoint);
-    f_.ShowPanelText(1, s + "%");
+    f_.ShowPhase({TNoticeId::Percent, {TDecimal{percent, 2}}});
   }
 
   // The port's queue is asked only when an answer is overdue even without it. Bytes the
@@ -326,7 +309,7 @@ class TDeviceEngine::TUploadRun {
   void Addresses(const TPreparedSounds& Sounds) {
     stage_ = stAddresses;
     SetProgress(0);
-    f_.ShowPanelText(1, "Configuring digital addresses...");
+    f_.ShowPhase({TNoticeId::Addresses});
     for (int i = 0; i < int(Sounds.size()); ++i) {
       SetProgress(i);
       const uint32_t a = uint32_t(Sounds[size_t(i)].Address);
@@ -396,6 +379,7 @@ class TDeviceEngine::TUploadRun {
 };
 
 TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
+  CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;  // started again from one of our own pumps
   FlagScope busy(busy_);
   TUploadRun run(*this);
@@ -403,6 +387,7 @@ TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
 }
 
 TUploadOutcome TDeviceEngine::UploadPrepared(const TPreparedSounds& Sounds) {
+  CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;
   FlagScope busy(busy_);
   TUploadRun run(*this);

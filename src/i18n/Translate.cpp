@@ -1,8 +1,25 @@
 #include "i18n/Translate.h"
 
-namespace i18n {
+#include <clocale>
+#include <mutex>
 
-std::string Tr(const char* English) { return English; }
+#include "i18n/Catalogue.h"
+
+namespace i18n {
+namespace {
+
+std::mutex& SeparatorLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::string& ChosenSeparator() {
+  static std::string separator;
+  return separator;
+}
+
+}  // namespace
+
+std::string Tr(const char* English) { return LookUp(English); }
 
 std::string Fill(std::string_view Pattern, std::initializer_list<std::string_view> Args) {
   std::string Out;
@@ -18,6 +35,20 @@ std::string Fill(std::string_view Pattern, std::initializer_list<std::string_vie
     }
   }
   return Out;
+}
+
+std::string DecimalPoint() {
+  {
+    const std::lock_guard<std::mutex> hold(SeparatorLock());
+    if (!ChosenSeparator().empty()) return ChosenSeparator();
+  }
+  const char* point = std::localeconv()->decimal_point;
+  return point && *point ? point : ".";
+}
+
+void SetDecimalPoint(std::string Separator) {
+  const std::lock_guard<std::mutex> hold(SeparatorLock());
+  ChosenSeparator() = std::move(Separator);
 }
 
 }  // namespace i18n

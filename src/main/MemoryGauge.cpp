@@ -1,12 +1,20 @@
 #include "main/MemoryGauge.h"
 
 #include <QEvent>
+#include <QLocale>
 #include <QPainter>
 #include <algorithm>
 
 namespace {
 
-QString Seconds(double S) { return QString::number(S, 'f', 1); }
+// In the user's number format, without group separators.
+QString Decimal(double Value) {
+  QLocale Locale;
+  Locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return Locale.toString(Value, 'f', 1);
+}
+
+QString Seconds(double S) { return Decimal(S); }
 
 }  // namespace
 
@@ -28,27 +36,27 @@ bool TMemoryGauge::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 QString TMemoryGauge::SecondsAndMB(int64_t Bytes) {
-  return QStringLiteral("%1 s (%2 MB)").arg(Seconds(double(Bytes) / protocol::SampleRate),
-                                           QString::number(double(Bytes) / (1024.0 * 1024.0), 'f', 1));
+  return tr("%1 s (%2 MB)").arg(Seconds(double(Bytes) / protocol::SampleRate),
+                                           Decimal(double(Bytes) / (1024.0 * 1024.0)));
 }
 
 QString TMemoryGauge::TopLine() const {
-  if (!Use_.DeviceKnown()) return QStringLiteral("%1 s").arg(Seconds(Use_.NeededSeconds()));
-  return QStringLiteral("%1 of %2 s").arg(Seconds(Use_.NeededSeconds()), Seconds(Use_.CapacitySeconds()));
+  if (!Use_.DeviceKnown()) return tr("%1 s").arg(Seconds(Use_.NeededSeconds()));
+  return tr("%1 of %2 s").arg(Seconds(Use_.NeededSeconds()), Seconds(Use_.CapacitySeconds()));
 }
 
 QString TMemoryGauge::BottomLine() const {
-  if (!Use_.DeviceKnown()) return QStringLiteral("no device yet");
-  if (!Use_.Fits()) return QStringLiteral("%1 s too long").arg(Seconds(-Use_.LeftSeconds()));
-  return QStringLiteral("%1 s left").arg(Seconds(Use_.LeftSeconds()));
+  if (!Use_.DeviceKnown()) return tr("no device yet");
+  if (!Use_.Fits()) return tr("%1 s too long").arg(Seconds(-Use_.LeftSeconds()));
+  return tr("%1 s left").arg(Seconds(Use_.LeftSeconds()));
 }
 
 void TMemoryGauge::SetUse(const TMemoryUse& Use) {
   Use_ = Use;
-  QString Tip = QStringLiteral("Sounds: %1").arg(SecondsAndMB(Use.NeededBytes));
-  if (Use.UnknownRows > 0) Tip += QStringLiteral("\nRows of unknown length: %1").arg(Use.UnknownRows);
-  Tip += Use.DeviceKnown() ? QStringLiteral("\nDevice memory: %1").arg(SecondsAndMB(Use.UsableBytes()))
-                           : QStringLiteral("\nSearch the device to see its memory.");
+  QString Tip = tr("Sounds: %1").arg(SecondsAndMB(Use.NeededBytes));
+  if (Use.UnknownRows > 0) Tip += tr("\nRows of unknown length: %1").arg(Use.UnknownRows);
+  Tip += Use.DeviceKnown() ? tr("\nDevice memory: %1").arg(SecondsAndMB(Use.UsableBytes()))
+                           : tr("\nSearch the device to see its memory.");
   setToolTip(Tip);
   update();
 }

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "main/SoundFileTypes.h"
 
 #include <QDir>
@@ -32,8 +33,8 @@ QStringList SoundFilePatterns() {
 }
 
 QString ExtraOpenFilter() {
-  return QStringLiteral("All sound files|") + SoundFilePatterns().join(u';') +
-         QStringLiteral("|All files (*)|*");
+  return QCoreApplication::translate("SoundFileTypes", "All sound files") + u'|' + SoundFilePatterns().join(u';') +
+         u'|' + QCoreApplication::translate("SoundFileTypes", "All files (*)") + QStringLiteral("|*");
 }
 
 QStringList ExpandSoundPaths(const QStringList& Paths) {

@@ -97,9 +97,7 @@ void TForm1::CreateLayout() {
   LV = List;
   LV->setObjectName(QStringLiteral("LV"));
   LV->setColumnCount(6);
-  LV->setHeaderLabels({QStringLiteral("Input"), QStringLiteral("Filename"),
-                       QStringLiteral("Address (digital)"), QStringLiteral("State"),
-                       QString(), QStringLiteral("Length")});
+  LV->setHeaderLabels({tr("Input"), tr("Filename"), tr("Address (digital)"), tr("State"), QString(), tr("Length")});
   LV->setColumnWidth(ColLength, 60);
   LV->headerItem()->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
   const int Widths[] = {40, 350, 80, 70};
@@ -133,15 +131,15 @@ void TForm1::CreateToolbarButtons() {
     const char* Image;
   };
   const ButtonLayout Buttons[] = {
-      {&btnAdd, "btnAdd", "Add file(s)", 1, 104, "add"},
-      {&btnRemove, "btnRemove", "Remove", 105, 104, "remove"},
-      {&btnSearch, "btnSearch", "Search device", 225, 136, "search"},
-      {&btnUpload, "btnUpload", "Upload to device", 361, 136, "upload"},
+      {&btnAdd, "btnAdd", QT_TR_NOOP("Add file(s)"), 1, 104, "add"},
+      {&btnRemove, "btnRemove", QT_TR_NOOP("Remove"), 105, 104, "remove"},
+      {&btnSearch, "btnSearch", QT_TR_NOOP("Search device"), 225, 136, "search"},
+      {&btnUpload, "btnUpload", QT_TR_NOOP("Upload to device"), 361, 136, "upload"},
   };
   for (const ButtonLayout& B : Buttons) {
     auto* Button = new TmPngSpeedButton(Panel1);
     Button->setObjectName(QString::fromLatin1(B.Name));
-    Button->SetCaption(QString::fromLatin1(B.Caption));
+    Button->SetCaption(tr(B.Caption));
     Button->SetFlat(true);
     Button->setGeometry(B.Left, 0, B.Width, kToolbarHeight);
     const TPngImage Image = ToolbarImage(QString::fromLatin1(B.Image));
@@ -153,7 +151,7 @@ void TForm1::CreateToolbarButtons() {
 
 void TForm1::CreateMenus() {
   auto Entry = [this](QMenu* Menu, const char* Name, const char* Caption) {
-    QAction* A = Menu->addAction(QString::fromLatin1(Caption));
+    QAction* A = Menu->addAction(tr(Caption));
     A->setObjectName(QString::fromLatin1(Name));
     return A;
   };
@@ -163,45 +161,45 @@ void TForm1::CreateMenus() {
     return A;
   };
   auto TopMenu = [this](const char* Name, const char* Caption) {
-    QMenu* M = menuBar()->addMenu(QString::fromLatin1(Caption));
+    QMenu* M = menuBar()->addMenu(tr(Caption));
     M->setObjectName(QString::fromLatin1(Name));
     return M;
   };
 
-  File1 = TopMenu("File1", "File");
-  Addfile1 = Entry(File1, "Addfile1", "Add file(s)");
-  Deletefile2 = Entry(File1, "Deletefile2", "Delete selected file(s)");
-  Clearlist1 = Entry(File1, "Clearlist1", "Clear list");
+  File1 = TopMenu("File1", QT_TR_NOOP("File"));
+  Addfile1 = Entry(File1, "Addfile1", QT_TR_NOOP("Add file(s)"));
+  Deletefile2 = Entry(File1, "Deletefile2", QT_TR_NOOP("Delete selected file(s)"));
+  Clearlist1 = Entry(File1, "Clearlist1", QT_TR_NOOP("Clear list"));
   N1 = Separator(File1, "N1");
-  Exit1 = Entry(File1, "Exit1", "Exit");
+  Exit1 = Entry(File1, "Exit1", QT_TR_NOOP("Exit"));
 
-  Soundtest1 = TopMenu("Soundtest1", "Sound test");
-  Sound01 = Entry(Soundtest1, "Sound01", "Sound 1");
-  Sound21 = Entry(Soundtest1, "Sound21", "Sound 2");
-  Sound31 = Entry(Soundtest1, "Sound31", "Sound 3");
-  Sound41 = Entry(Soundtest1, "Sound41", "Sound 4");
+  Soundtest1 = TopMenu("Soundtest1", QT_TR_NOOP("Sound test"));
+  Sound01 = Entry(Soundtest1, "Sound01", QT_TR_NOOP("Sound 1"));
+  Sound21 = Entry(Soundtest1, "Sound21", QT_TR_NOOP("Sound 2"));
+  Sound31 = Entry(Soundtest1, "Sound31", QT_TR_NOOP("Sound 3"));
+  Sound41 = Entry(Soundtest1, "Sound41", QT_TR_NOOP("Sound 4"));
   Sound01->setData(1);
   Sound21->setData(2);
   Sound31->setData(3);
   Sound41->setData(4);
 
-  Upload1 = TopMenu("Upload1", "Device");
-  Startuploading1 = Entry(Upload1, "Startuploading1", "Start uploading");
+  Upload1 = TopMenu("Upload1", QT_TR_NOOP("Device"));
+  Startuploading1 = Entry(Upload1, "Startuploading1", QT_TR_NOOP("Start uploading"));
   N3 = Separator(Upload1, "N3");
-  Searchdevice1 = Entry(Upload1, "Searchdevice1", "Search device");
-  Cancelupload1 = Entry(Upload1, "Cancelupload1", "Cancel upload");
+  Searchdevice1 = Entry(Upload1, "Searchdevice1", QT_TR_NOOP("Search device"));
+  Cancelupload1 = Entry(Upload1, "Cancelupload1", QT_TR_NOOP("Cancel upload"));
   Cancelupload1->setShortcut(Qt::Key_Escape);
   Cancelupload1->setEnabled(false);
 
-  Help1 = TopMenu("Help1", "Help");
-  About1 = Entry(Help1, "About1", "About");
+  Help1 = TopMenu("Help1", QT_TR_NOOP("Help"));
+  About1 = Entry(Help1, "About1", QT_TR_NOOP("About"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  Addfile2 = Entry(PopupMenu1, "Addfile2", "Add file(s)");
-  Deletefile1 = Entry(PopupMenu1, "Deletefile1", "Delete file(s)");
+  Addfile2 = Entry(PopupMenu1, "Addfile2", QT_TR_NOOP("Add file(s)"));
+  Deletefile1 = Entry(PopupMenu1, "Deletefile1", QT_TR_NOOP("Delete file(s)"));
   N2 = Separator(PopupMenu1, "N2");
-  Changedigitaladdress1 = Entry(PopupMenu1, "Changedigitaladdress1", "Change digital address");
+  Changedigitaladdress1 = Entry(PopupMenu1, "Changedigitaladdress1", QT_TR_NOOP("Change digital address"));
 }
 
 void TForm1::CreateOpenDialog() {
@@ -320,7 +318,7 @@ void TForm1::ApplyOuterSize(int Tries) {
 void TForm1::Exit1Click(QObject*) { close(); }
 
 void TForm1::About1Click(QObject*) {
-  const QString Text = QStringLiteral("Kestrilo\nVersion " KESTRILO_VERSION);
+  const QString Text = tr("Kestrilo\nVersion %1").arg(QStringLiteral(KESTRILO_VERSION));
   // A modal box would hold the upload's own event pump, and with it the stream.
   if (UploadRunning)
     ShowMessageLater(Text);

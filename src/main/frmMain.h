@@ -109,16 +109,16 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // Appends one row for FileName as adding a file does (caption and address = the new row
   // count, state code 0); the caller runs RefreshList.
   void AppendSoundRow(const QString& FileName);
+  // A row's state as the list shows it, in the user's language.
+  static QString StateText(TRowState State);
 
   // ---- device link (frmMain_devicelink.cpp) ----
   void CreateDeviceLink();   // FormCreate: the engine with its port, port list and RxBuffer
   void FreePortList();       // FormDestroy, before the progress bar
   void FreeComPort();        // FormDestroy, after the progress bar
-  void ComPortRxChar(TCustomComPort* Sender, int Count);
   void WaitTicks(uint32_t Milliseconds);
   void WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info);
   bool WaitForByte(uint32_t Milliseconds, uint8_t Value);
-  void FindDevice(TDeviceInfo& Info);
   void Searchdevice1Click(QObject* Sender);
   void Sound41Click(QObject* Sender);
   bool SearchRunning = false;  // no nested search, upload or sound test from its pumps
@@ -132,8 +132,6 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ShowDeviceIdentity();  // panel 2's tooltip: the found device's adapter
 
   // ---- upload (frmMain_upload.cpp) ----
-  void EncodeFile(const QString& Source, const QString& Dest);
-  QString EncodeError;  // why the last EncodeFile did not convert; empty when the encoder succeeded
   void Startuploading1Click(QObject* Sender);
   bool UploadRunning = false;  // list edits and the sound test do nothing while set
 
@@ -144,6 +142,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void ShowRowState(int Row, TRowState State) override;
   void EnableControls(bool Enabled) override;
   void ShowUploadPosition(int64_t Sent, int64_t Total) override;  // frmMain_uploadtitle.cpp
+  using TDeviceFrontEnd::ShowMessage;
   void ShowMessage(const std::string& Text) override;
 
   // ---- stopping an upload (frmMain_upload.cpp) ----

@@ -32,8 +32,6 @@ void TForm1::FreePortList() {
 
 void TForm1::FreeComPort() { Engine.reset(); }
 
-void TForm1::ComPortRxChar(TCustomComPort* Sender, int Count) { Engine->ComPortRxChar(Sender, Count); }
-
 // ---- waits ----
 
 void TForm1::WaitTicks(uint32_t Milliseconds) { Engine->WaitTicks(Milliseconds); }
@@ -43,8 +41,6 @@ void TForm1::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) { Engine
 bool TForm1::WaitForByte(uint32_t Milliseconds, uint8_t Value) { return Engine->WaitForByte(Milliseconds, Value); }
 
 // ---- search and sound test ----
-
-void TForm1::FindDevice(TDeviceInfo& Info) { Engine->FindDevice(Info); }
 
 void TForm1::Searchdevice1Click(QObject* /*Sender*/) {
   if (SearchRunning) return;
@@ -96,7 +92,7 @@ void TForm1::ShowRowState(int Row, TRowState State) {
   if (!item) return;
   item->setText(ColStateCode, QString::number(State));
   // RefreshList names the codes up to Done and leaves any other text alone.
-  if (State == rsFailed) item->setText(ColState, QString::fromLatin1(ListStateText(rsFailed)));
+  if (State == rsFailed) item->setText(ColState, StateText(rsFailed));
   RefreshList();
   if (State == rsUploading) LV->scrollToItem(item);  // the row being sent stays in view
 }

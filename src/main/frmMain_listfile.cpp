@@ -26,7 +26,7 @@ QSettings UserSettings() { return QSettings(QStringLiteral("Kestrilo"), QStringL
 
 void TForm1::CreateListFileMenus() {
   auto Entry = [this](const char* Name, const char* Caption, QKeySequence::StandardKey Keys) {
-    auto* A = new QAction(QString::fromLatin1(Caption), File1);
+    auto* A = new QAction(tr(Caption), File1);
     A->setObjectName(QString::fromLatin1(Name));
     A->setShortcut(Keys);
     File1->insertAction(N1, A);
@@ -34,10 +34,10 @@ void TForm1::CreateListFileMenus() {
   };
   N4 = File1->insertSeparator(N1);
   N4->setObjectName(QStringLiteral("N4"));
-  Openlist1 = Entry("Openlist1", "Open list...", QKeySequence::Open);
-  Savelist1 = Entry("Savelist1", "Save list", QKeySequence::Save);
-  Savelistas1 = Entry("Savelistas1", "Save list as...", QKeySequence::SaveAs);
-  Openrecent1 = new QMenu(QStringLiteral("Open recent"), File1);
+  Openlist1 = Entry("Openlist1", QT_TR_NOOP("Open list..."), QKeySequence::Open);
+  Savelist1 = Entry("Savelist1", QT_TR_NOOP("Save list"), QKeySequence::Save);
+  Savelistas1 = Entry("Savelistas1", QT_TR_NOOP("Save list as..."), QKeySequence::SaveAs);
+  Openrecent1 = new QMenu(tr("Open recent"), File1);
   Openrecent1->setObjectName(QStringLiteral("Openrecent1"));
   File1->insertMenu(N1, Openrecent1);
   FillRecentMenu();
@@ -78,7 +78,7 @@ QString TForm1::AskListFileName(bool Save) {
   Dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   Dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   Dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  Dialog.setNameFilters({QStringLiteral("Kestrilo sound lists (*.kestrilo)"), QStringLiteral("All files (*)")});
+  Dialog.setNameFilters({tr("Kestrilo sound lists (*.kestrilo)"), tr("All files (*)")});
   Dialog.setDefaultSuffix(QStringLiteral("kestrilo"));
   if (!ListFileName.isEmpty()) Dialog.selectFile(ListFileName);
   if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return {};
@@ -124,9 +124,9 @@ bool TForm1::ConfirmListChange() {
   QMessageBox Box(this);
   Box.setWindowTitle(QGuiApplication::applicationDisplayName());
   Box.setText(ListFileName.isEmpty()
-                  ? QStringLiteral("The sound list has unsaved changes.")
-                  : QStringLiteral("The sound list \"%1\" has unsaved changes.").arg(QFileInfo(ListFileName).fileName()));
-  Box.setInformativeText(QStringLiteral("Save them first?"));
+                  ? tr("The sound list has unsaved changes.")
+                  : tr("The sound list \"%1\" has unsaved changes.").arg(QFileInfo(ListFileName).fileName()));
+  Box.setInformativeText(tr("Save them first?"));
   Box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
   Box.setDefaultButton(QMessageBox::Save);
   const int Answer = Box.exec();

@@ -60,7 +60,7 @@ void TForm1::AppendListedSound(const QString& FileName, const QString& Address) 
   if (!Address.isEmpty()) Row->setText(ColAddress, Address);
   if (!QFileInfo::exists(FileName)) {
     Row->setText(ColStateCode, QString::number(StateMissing));
-    Row->setText(ColState, QStringLiteral("Missing"));
+    Row->setText(ColState, tr("Missing"));
   }
 }
 
@@ -95,7 +95,7 @@ TMemoryUse TForm1::MemoryUse() const {
 
 QString TForm1::MemoryRefusalDetail() const {
   const TMemoryUse Use = MemoryUse();
-  return QStringLiteral("The sounds need %1; the device holds %2.")
+  return tr("The sounds need %1; the device holds %2.")
       .arg(TMemoryGauge::SecondsAndMB(Use.NeededBytes), TMemoryGauge::SecondsAndMB(Use.UsableBytes()));
 }
 
@@ -126,7 +126,7 @@ void TForm1::MarkDuplicates() {
     Font.setBold(Same);
     Row->setFont(ColAddress, Font);
     Row->setForeground(ColAddress, Same ? QBrush(QColor(200, 30, 30)) : QBrush());
-    Row->setToolTip(ColAddress, Same ? QStringLiteral("Another row has the same digital address") : QString());
+    Row->setToolTip(ColAddress, Same ? tr("Another row has the same digital address") : QString());
   }
 }
 

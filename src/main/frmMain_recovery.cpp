@@ -50,7 +50,7 @@ void TForm1::OfferRecoveredList() {
       throw;
     }
     QMessageBox Box(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
-                    QStringLiteral("Kestrilo was ended while the sound list had unsaved changes. Reopen that list?"),
+                    tr("Kestrilo was ended while the sound list had unsaved changes. Reopen that list?"),
                     QMessageBox::Yes | QMessageBox::No, this);
     Box.setDefaultButton(QMessageBox::Yes);
     Box.exec();

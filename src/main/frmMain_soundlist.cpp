@@ -30,6 +30,18 @@ bool ParseAddress(const QString& Text, int& Address) {
 
 }  // namespace
 
+QString TForm1::StateText(TRowState State) {
+  switch (State) {
+    case rsIdle: return tr("Idle");
+    case rsEncoding: return tr("Encoding...");
+    case rsEncoded: return tr("Encoded");
+    case rsUploading: return tr("Uploading");
+    case rsDone: return tr("Done");
+    case rsFailed: return tr("Failed");
+  }
+  return QString::fromLatin1(ListStateText(State));
+}
+
 void TForm1::RefreshList() {
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     QTreeWidgetItem* Row = LV->topLevelItem(i);
@@ -37,7 +49,7 @@ void TForm1::RefreshList() {
     bool IsNumber = false;
     int Code = Row->text(ColStateCode).toInt(&IsNumber);
     if (!IsNumber) Code = 0;
-    if (Code >= rsIdle && Code <= rsDone) Row->setText(ColState, QString::fromLatin1(ListStateText(TRowState(Code))));
+    if (Code >= rsIdle && Code <= rsDone) Row->setText(ColState, StateText(TRowState(Code)));
   }
 }
 
@@ -79,8 +91,8 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   QPersistentModelIndex Where = LV->indexFromItem(Row);
   bool Ok = false;
   const QString Text = QInputDialog::getText(
-      this, QStringLiteral("Digital address"),
-      QStringLiteral("Please type digital address [%1-%2]").arg(lists::kMinAddress).arg(lists::kMaxAddress),
+      this, tr("Digital address"),
+      tr("Please type digital address [%1-%2]").arg(lists::kMinAddress).arg(lists::kMaxAddress),
       QLineEdit::Normal, Row->text(ColAddress), &Ok);
   if (!Ok) return;
   // The prompt pumps events: the row may have gone while it was open.
@@ -88,7 +100,7 @@ void TForm1::Changedigitaladdress1Click(QObject*) {
   Row = LV->itemFromIndex(Where);
   int Address = 0;
   if (!ParseAddress(Text, Address)) {
-    ShowPlainMessage(QStringLiteral("The digital address must be a whole number from %1 to %2.")
+    ShowPlainMessage(tr("The digital address must be a whole number from %1 to %2.")
                          .arg(lists::kMinAddress)
                          .arg(lists::kMaxAddress));
     return;

@@ -11,6 +11,7 @@
 
 #include "toolkit/flag_scope.h"
 #include "main/frmMain.h"
+#include "i18n/Translate.h"
 #include "toolkit/error_report.h"
 
 namespace {
@@ -33,27 +34,24 @@ std::vector<TUploadRow> RowsOf(QTreeWidget* LV) {
 
 }  // namespace
 
-void TForm1::EncodeFile(const QString& Source, const QString& Dest) {
-  Engine->EncodeFile(QFile::encodeName(Source).toStdString(), QFile::encodeName(Dest).toStdString());
-  EncodeError = QString::fromLocal8Bit(Engine->EncodeError);
-}
-
 // A row shown as "Missing" refuses the upload before the device is searched, let alone
 // erased; rows that share a digital address go only when the user says so.
 bool TForm1::UploadMayStart() {
   if (const QStringList Missing = MissingSounds(); !Missing.isEmpty()) {
     QStringList Names;
     for (const QString& F : Missing) Names << QDir::toNativeSeparators(F);
-    ShowPlainMessage(QStringLiteral("Sound files missing, nothing was sent to the device:\n") + Names.join(u'\n'));
+    ShowPlainMessage(tr("Sound files missing, nothing was sent to the device:") + u'\n' + Names.join(u'\n'));
     return false;
   }
   const QStringList Twice = DuplicateAddresses();
   if (Twice.isEmpty()) return true;
   QMessageBox Box(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
-                  QStringLiteral("More than one row has the digital address%1 %2; the device cannot tell them apart.")
-                      .arg(Twice.size() > 1 ? QStringLiteral("es") : QString(), Twice.join(QStringLiteral(", "))),
+                  (Twice.size() > 1
+                       ? tr("More than one row has the digital addresses %1; the device cannot tell them apart.")
+                       : tr("More than one row has the digital address %1; the device cannot tell them apart."))
+                      .arg(Twice.join(QStringLiteral(", "))),
                   QMessageBox::Yes | QMessageBox::No, this);
-  Box.setInformativeText(QStringLiteral("Upload anyway?"));
+  Box.setInformativeText(tr("Upload anyway?"));
   Box.setDefaultButton(QMessageBox::No);
   Box.exec();
   return Box.clickedButton() == Box.button(QMessageBox::Yes);
@@ -63,7 +61,7 @@ void TForm1::Startuploading1Click(QObject*) {
   if (UploadRunning || SearchRunning || Engine->Busy()) return;  // started again from one of our own pumps
   FlagScope running(UploadRunning);  // also while the user is asked: the rows stay as checked
   if (!UploadMayStart()) return;
-  Engine->DecimalPoint = QLocale().decimalPoint().toStdString();  // the user's separator
+  i18n::SetDecimalPoint(QLocale().decimalPoint().toStdString());  // the user's separator
   UploadClock_.invalidate();
   const auto NormalTitleAgain = qScopeGuard([this] { ShowUploadTitle(QString()); });
   // Also when the upload ends in an error: its box then closes at once.
@@ -86,8 +84,8 @@ bool TForm1::ConfirmStopForClose() {
   if (!UploadRunning) return true;
   const auto Answer = QMessageBox::question(
       this, QGuiApplication::applicationDisplayName(),
-      QStringLiteral("An upload is running. Stop it and close Kestrilo?\n"
-                     "The device will hold only part of the sounds and need a new upload."));
+      tr("An upload is running. Stop it and close Kestrilo?\n"
+         "The device will hold only part of the sounds and need a new upload."));
   if (Answer == QMessageBox::Yes && UploadRunning) {
     CloseAfterUpload_ = true;
     Engine->Cancel();

@@ -26,9 +26,9 @@ void TForm1::ShowUploadPosition(int64_t Sent, int64_t Total) {
   UploadTitleShownAt_ = Now;
   QString Progress = QStringLiteral(" - %1%").arg(Sent * 100 / Total);
   if (Sent >= Total)
-    Progress += QStringLiteral(" - 0:00 left");
+    Progress += QStringLiteral(" - ") + tr("%1 left").arg(QStringLiteral("0:00"));
   else if (Sent > 0 && Now >= kRateAfterMs)  // the rate so far, bytes per ms: Sent / Now
-    Progress += QStringLiteral(" - %1 left").arg(Clock((Total - Sent) * Now / Sent));
+    Progress += QStringLiteral(" - ") + tr("%1 left").arg(Clock((Total - Sent) * Now / Sent));
   ShowUploadTitle(Progress);
 }
 

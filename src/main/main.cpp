@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "main/Translators.h"
 #include "main/display_check.h"
 #include "main/WindowMain.h"
 #include "toolkit/error_report.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   QApplication App(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kestrilo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  InstallTranslators(App);
   TErrorReportInstallation ErrorReport;
 
   return RunMainWindow(QApplication::arguments().mid(1));

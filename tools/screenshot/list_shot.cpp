@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "main/LengthProbe.h"
+#include "main/Translators.h"
 #include "main/frmMain.h"
 #include "shot_support.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   qputenv("KESTRILO_PORTS", "");
   QApplication App(argc, argv);
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  InstallTranslators(App);  // in the language of the locale, as the program
   QStandardPaths::setTestModeEnabled(true);  // the recent lists of the user stay as they are
   const QString Output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/list-gauge.png");
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "main/Translators.h"
 #include "main/frmMain.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   qputenv("KESTRILO_PORTS", "");  // the window never searches here, but never touch real ports
   QApplication App(argc, argv);
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  InstallTranslators(App);  // in the language of the locale, as the program
   const QString Output =
       argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/main-window.png");
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "devsim/devsim.h"
+#include "main/Translators.h"
 #include "main/frmMain.h"
 #include "shot_support.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication App(argc, argv);
   QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  InstallTranslators(App);  // in the language of the locale, as the program
   QStandardPaths::setTestModeEnabled(true);  // the recent lists of the user stay as they are
   const QString Output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/upload-time-left.png");
   devsim::Simulator Device{devsim::Options{}};  // 4 MB, 115200 bit/s, data at the line's rate

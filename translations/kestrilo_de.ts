@@ -1,0 +1,287 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>SoundFileTypes</name>
+    <message>
+        <source>All sound files</source>
+        <translation>Alle Sounddateien</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>Input</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Filename</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Address (digital)</source>
+        <translation>Adresse (digital)</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Add file(s)</source>
+        <translation>Datei(en) hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Search device</source>
+        <translation>Gerät suchen</translation>
+    </message>
+    <message>
+        <source>Upload to device</source>
+        <translation>Hochladen</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Delete selected file(s)</source>
+        <translation>Ausgewählte Datei(en) entfernen</translation>
+    </message>
+    <message>
+        <source>Clear list</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Sound test</source>
+        <translation>Soundtest</translation>
+    </message>
+    <message>
+        <source>Sound 1</source>
+        <translation>Sound 1</translation>
+    </message>
+    <message>
+        <source>Sound 2</source>
+        <translation>Sound 2</translation>
+    </message>
+    <message>
+        <source>Sound 3</source>
+        <translation>Sound 3</translation>
+    </message>
+    <message>
+        <source>Sound 4</source>
+        <translation>Sound 4</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Start uploading</source>
+        <translation>Hochladen starten</translation>
+    </message>
+    <message>
+        <source>Cancel upload</source>
+        <translation>Hochladen abbrechen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über Kestrilo</translation>
+    </message>
+    <message>
+        <source>Delete file(s)</source>
+        <translation>Datei(en) entfernen</translation>
+    </message>
+    <message>
+        <source>Change digital address</source>
+        <translation>Digitaladresse ändern</translation>
+    </message>
+    <message>
+        <source>Kestrilo
+Version %1</source>
+        <translation>Kestrilo
+Version %1</translation>
+    </message>
+    <message>
+        <source>Open list...</source>
+        <translation>Liste öffnen ...</translation>
+    </message>
+    <message>
+        <source>Save list</source>
+        <translation>Liste speichern</translation>
+    </message>
+    <message>
+        <source>Save list as...</source>
+        <translation>Liste speichern unter ...</translation>
+    </message>
+    <message>
+        <source>Open recent</source>
+        <translation>Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Kestrilo sound lists (*.kestrilo)</source>
+        <translation>Kestrilo-Soundlisten (*.kestrilo)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The sound list has unsaved changes.</source>
+        <translation>Die Soundliste hat ungespeicherte Änderungen.</translation>
+    </message>
+    <message>
+        <source>The sound list &quot;%1&quot; has unsaved changes.</source>
+        <translation>Die Soundliste „%1“ hat ungespeicherte Änderungen.</translation>
+    </message>
+    <message>
+        <source>Save them first?</source>
+        <translation>Zuerst speichern?</translation>
+    </message>
+    <message>
+        <source>Missing</source>
+        <translation>Fehlt</translation>
+    </message>
+    <message>
+        <source>The sounds need %1; the device holds %2.</source>
+        <translation>Die Sounds brauchen %1; das Gerät fasst %2.</translation>
+    </message>
+    <message>
+        <source>Another row has the same digital address</source>
+        <translation>Eine andere Zeile hat dieselbe Digitaladresse</translation>
+    </message>
+    <message>
+        <source>Kestrilo was ended while the sound list had unsaved changes. Reopen that list?</source>
+        <translation>Kestrilo wurde beendet, während die Soundliste ungespeicherte Änderungen hatte. Diese Liste wieder öffnen?</translation>
+    </message>
+    <message>
+        <source>Idle</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Encoding...</source>
+        <translation>Umwandlung ...</translation>
+    </message>
+    <message>
+        <source>Encoded</source>
+        <translation>Umgewandelt</translation>
+    </message>
+    <message>
+        <source>Uploading</source>
+        <translation>Wird hochgeladen</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Digital address</source>
+        <translation>Digitaladresse</translation>
+    </message>
+    <message>
+        <source>Please type digital address [%1-%2]</source>
+        <translation>Bitte Digitaladresse eingeben [%1-%2]</translation>
+    </message>
+    <message>
+        <source>The digital address must be a whole number from %1 to %2.</source>
+        <translation>Die Digitaladresse muss eine ganze Zahl von %1 bis %2 sein.</translation>
+    </message>
+    <message>
+        <source>Sound files missing, nothing was sent to the device:</source>
+        <translation>Sounddateien fehlen, es wurde nichts an das Gerät gesendet:</translation>
+    </message>
+    <message>
+        <source>More than one row has the digital addresses %1; the device cannot tell them apart.</source>
+        <translation>Mehrere Zeilen haben die Digitaladressen %1; das Gerät kann sie nicht unterscheiden.</translation>
+    </message>
+    <message>
+        <source>More than one row has the digital address %1; the device cannot tell them apart.</source>
+        <translation>Mehrere Zeilen haben die Digitaladresse %1; das Gerät kann sie nicht unterscheiden.</translation>
+    </message>
+    <message>
+        <source>Upload anyway?</source>
+        <translation>Trotzdem hochladen?</translation>
+    </message>
+    <message>
+        <source>An upload is running. Stop it and close Kestrilo?
+The device will hold only part of the sounds and need a new upload.</source>
+        <translation>Ein Hochladen läuft. Abbrechen und Kestrilo schließen?
+Das Gerät hat dann nur einen Teil der Sounds und braucht ein neues Hochladen.</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
+</context>
+<context>
+    <name>TMemoryGauge</name>
+    <message>
+        <source>%1 s (%2 MB)</source>
+        <translation>%1 s (%2 MB)</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 of %2 s</source>
+        <translation>%1 von %2 s</translation>
+    </message>
+    <message>
+        <source>no device yet</source>
+        <translation>noch kein Gerät</translation>
+    </message>
+    <message>
+        <source>%1 s too long</source>
+        <translation>%1 s zu lang</translation>
+    </message>
+    <message>
+        <source>%1 s left</source>
+        <translation>noch %1 s frei</translation>
+    </message>
+    <message>
+        <source>Sounds: %1</source>
+        <translation>Sounds: %1</translation>
+    </message>
+    <message>
+        <source>
+Rows of unknown length: %1</source>
+        <translation>
+Zeilen unbekannter Länge: %1</translation>
+    </message>
+    <message>
+        <source>
+Device memory: %1</source>
+        <translation>
+Gerätespeicher: %1</translation>
+    </message>
+    <message>
+        <source>
+Search the device to see its memory.</source>
+        <translation>
+Gerät suchen, um seinen Speicher zu sehen.</translation>
+    </message>
+</context>
+</TS>
