@@ -45,8 +45,9 @@ TEST(CliPrepare, PrepareTableAndUploadAgreeOnTheTrimmedSound) {
   const auto upload = rig.Run({"upload", "--dither", "off", rig.Path("l.kestrilo")});
   EXPECT_EQ(upload.status, 0) << upload.output;
   ASSERT_TRUE(sim.WaitIdle(std::chrono::seconds(30)));
-  ASSERT_EQ(sim.Sounds().size(), 1u);
-  EXPECT_EQ(std::string(sim.Sounds()[0].begin(), sim.Sounds()[0].end()), samples);
+  const auto sounds = sim.Sounds();
+  ASSERT_EQ(sounds.size(), 1u);
+  EXPECT_EQ(std::string(sounds[0].begin(), sounds[0].end()), samples);
   EXPECT_EQ(rig.Run({"upload", "--loudness", "loud", wav}).status, 2);
 }
 
