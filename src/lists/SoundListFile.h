@@ -45,7 +45,7 @@ inline constexpr uintmax_t kMaxListSize = uintmax_t(16) << 20;
 struct ListedSound {
   std::filesystem::path Path;  // absolute once loaded
   int Address = kMinAddress;
-  std::optional<sound::TSoundOptions> Options;  // none: the list's
+  std::optional<sound::TSoundOptions> Options = std::nullopt;  // none: the list's
 };
 
 // A list with its preparation options.

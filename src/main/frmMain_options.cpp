@@ -49,7 +49,8 @@ void TForm1::CreateOptionMenus() {
     Menu->insertAction(Before, a);
     return a;
   };
-  Listen1 = entry(PopupMenu1, N2, "Listen1", tr("Listen"));
+  PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N5"));  // after the designed entries
+  Listen1 = entry(PopupMenu1, nullptr, "Listen1", tr("Listen"));
   Listen1->setShortcut(Qt::Key_Space);
   Soundoptions1 = entry(PopupMenu1, nullptr, "Soundoptions1", tr("Sound options..."));
   Listoptions1 = entry(File1, N1, "Listoptions1", tr("List sound options..."));

@@ -263,7 +263,7 @@ class ListFilesTest : public QObject {
     H.Upload();
     QCOMPARE(H.Messages.Texts.back(), "The files total length larger than device memory!\n"
                                       "The sounds need 4.0 s (0.2 MB); the device holds 3.0 s (0.1 MB).\n"
-                                      "To fit, the sounds must be 43.1 KB (1.00 s) shorter.");
+                                      "To fit, the sounds must be 44.5 KB (1.03 s) shorter.");
     QVERIFY(H.Sim.WaitIdle(30s) && !Erased(H.Sim));
   }
 

@@ -135,7 +135,8 @@ class MainWindowTest : public QObject {
              QStringList({"File", "Sound test", "Device", "Help"}));
     QCOMPARE(Captions(Form.File1->actions()),
              QStringList({"Add file(s)", "Delete selected file(s)", "Clear list", "-", "Open list...",
-                          "Save list", "Save list as...", "Open recent", "-", "Exit"}));
+                          "Save list", "Save list as...", "Open recent", "List sound options...",
+                          "Export address table...", "-", "Exit"}));
     QCOMPARE(Form.Openlist1->shortcut(), QKeySequence(QKeySequence::Open));
     QCOMPARE(Form.Savelist1->shortcut(), QKeySequence(QKeySequence::Save));
     QCOMPARE(Form.Savelistas1->shortcut(), QKeySequence(QKeySequence::SaveAs));
@@ -147,12 +148,13 @@ class MainWindowTest : public QObject {
     QVERIFY(!Form.Cancelupload1->isEnabled());  // only while an upload runs
     QCOMPARE(Captions(Form.Help1->actions()), QStringList({"About"}));
     QCOMPARE(Captions(Form.PopupMenu1->actions()),
-             QStringList({"Add file(s)", "Delete file(s)", "-", "Change digital address"}));
+             QStringList({"Add file(s)", "Delete file(s)", "-", "Change digital address", "-", "Listen",
+                          "Sound options..."}));
     QCOMPARE(Form.Sound01->data().toInt(), 1);
     QCOMPARE(Form.Sound21->data().toInt(), 2);
     QCOMPARE(Form.Sound31->data().toInt(), 3);
     QCOMPARE(Form.Sound41->data().toInt(), 4);
-    QCOMPARE(Form.N1, Form.File1->actions()[8]);
+    QCOMPARE(Form.N1, Form.File1->actions()[10]);
     QCOMPARE(Form.N3, Form.Upload1->actions()[1]);
     QCOMPARE(Form.N2, Form.PopupMenu1->actions()[2]);
     QCOMPARE(Form.LV->contextMenuPolicy(), Qt::CustomContextMenu);

@@ -1,0 +1,68 @@
+// Renders the main window with a saved list whose rows carry sound options, one row being
+// listened to, into a PNG file under Qt's offscreen platform. The audio goes to a sink that
+// plays nothing, as the offscreen machine may have no sound device.
+//   kestrilo-preview-shot [output.png]   (default docs/preview-playing.png)
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "main/PreviewPlayer.h"
+#include "main/frmMain.h"
+#include "shot_support.h"
+
+namespace {
+
+class TSilentSink : public TAudioSink {
+ public:
+  void Start(const QByteArray&) override { active_ = true; }
+  void Stop() override { active_ = false; }
+  bool Active() const override { return active_; }
+
+ private:
+  bool active_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("KESTRILO_PORTS", "");
+  QApplication App(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("Kestrilo"));
+  QStandardPaths::setTestModeEnabled(true);
+  const QString Output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/preview-playing.png");
+
+  QTemporaryDir Home(QDir::tempPath() + QStringLiteral("/ada-XXXXXX"));
+  QDir(Home.path()).mkpath(QStringLiteral("horns"));
+  const QString Set = Home.filePath(QStringLiteral("horns"));
+  const QStringList Files =
+      shot::WriteSounds(Set, {{"long-horn.wav", 28.0}, {"short-horn.wav", 6.5}, {"bell.wav", 12.3}});
+
+  TForm1 Form;
+  Form.show();
+  Form.Preview->SetSink(std::make_unique<TSilentSink>());
+  Form.AddSoundPaths(Files);
+  Form.ListOptions.Loudness = sound::TLoudness::R128;
+  Form.ListOptions.Trim = true;
+  sound::TSoundOptions Bell;
+  Bell.Loudness = sound::TLoudness::Peak;
+  Bell.Dither = sound::TDither::Triangular;
+  Form.SetRowOptions(2, Bell);
+  if (!Form.SaveListFile(Set + QStringLiteral("/horns.kestrilo"))) return 1;
+  const QDeadlineTimer Deadline(60000);
+  while (Form.MemoryUse().UnknownRows > 0 && !Deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  Form.UpdateListViews();
+  Form.LV->setCurrentItem(Form.LV->topLevelItem(2));
+  Form.Listen1Click(Form.Listen1);
+  while (!Form.PanelText(1).startsWith(QStringLiteral("Playing")) && !Deadline.hasExpired())
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+
+  if (!shot::SaveShot(Form, Output, "kestrilo-preview-shot")) return 1;
+  std::printf("%s\n", qPrintable(Form.PanelText(1)));
+  return 0;
+}
