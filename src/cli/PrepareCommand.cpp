@@ -36,18 +36,18 @@ int RunPrepare(const TCliArgs& Args, TReporter& Reporter) {
   if (problem.empty() && !fs::is_directory(Args.OutDir))
     problem = i18n::Fill(i18n::Tr("cannot make the folder \"%1\": %2"), {Args.OutDir, error.message()});
   if (!problem.empty()) {
-    Reporter.Message(problem);
-    return Report(Reporter, {esError, kErrorName, problem});
+    Reporter.Message(ReasonMessage(problem));
+    return Report(Reporter, {esError, kErrorName, ReasonMessage(problem)});
   }
   std::vector<TUploadRow> rows = Args.Files;
   for (TUploadRow& r : rows) r.Options = Args.Options.Over({});
   const auto prepared = PrepareRows(rows);
-  if (!prepared) return Report(Reporter, {esCancelled, OutcomeName(TUploadOutcome::Cancelled), "Upload cancelled."});
+  if (!prepared) return Report(Reporter, {esCancelled, OutcomeName(TUploadOutcome::Cancelled), {{TNoticeId::Cancelled}}});
   int failed = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     const TPreparedRow& p = (*prepared)[i];
     if (!p.File) {
-      Reporter.Message(p.Error);
+      Reporter.Message(ReasonMessage(p.Error));
       ++failed;
       continue;
     }
@@ -56,10 +56,9 @@ int RunPrepare(const TCliArgs& Args, TReporter& Reporter) {
   }
   if (failed > 0)
     return Report(Reporter, {esConversionFailed, OutcomeName(TUploadOutcome::EncodingFailed),
-                             i18n::Fill(i18n::Tr("%1 of %2 sounds could not be prepared."),
-                                        {std::to_string(failed), std::to_string(rows.size())})});
+                             {{TNoticeId::SoundsNotPrepared, {int64_t(failed), int64_t(rows.size())}}}});
   return Report(Reporter, {esCompleted, OutcomeName(TUploadOutcome::Completed),
-                           i18n::Fill(i18n::Tr("%1 sounds prepared."), {std::to_string(rows.size())})});
+                           {{TNoticeId::SoundsPrepared, {int64_t(rows.size())}}}});
 }
 
 }  // namespace cli

@@ -14,7 +14,7 @@ int RunTable(const TCliArgs& Args, TReporter& Reporter) {
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
   const auto prepared = PrepareRows(*rows);
-  if (!prepared) return Report(Reporter, {esCancelled, OutcomeName(TUploadOutcome::Cancelled), "Upload cancelled."});
+  if (!prepared) return Report(Reporter, {esCancelled, OutcomeName(TUploadOutcome::Cancelled), {{TNoticeId::Cancelled}}});
   std::vector<lists::AddressTableRow> table;
   int failed = 0;
   for (size_t i = 0; i < rows->size(); ++i) {
@@ -22,15 +22,14 @@ int RunTable(const TCliArgs& Args, TReporter& Reporter) {
     const TPreparedRow& p = (*prepared)[i];
     lists::AddressTableRow line{int(i + 1), r.Address, r.FileName, std::nullopt, sound::Describe(r.Options)};
     if (p.File) line.Seconds = double(p.File->Samples) / 44100.0;
-    if (!p.File) Reporter.Message(p.Error), ++failed;
+    if (!p.File) Reporter.Message(ReasonMessage(p.Error)), ++failed;
     table.push_back(line);
   }
   std::fputs(lists::AddressTableCsv(table).c_str(), stdout);
   if (failed > 0)
     return Report(Reporter, {esConversionFailed, OutcomeName(TUploadOutcome::EncodingFailed),
-                             i18n::Fill(i18n::Tr("%1 of %2 sounds could not be prepared."),
-                                        {std::to_string(failed), std::to_string(rows->size())})});
-  return Report(Reporter, {esCompleted, OutcomeName(TUploadOutcome::Completed), ""});
+                             {{TNoticeId::SoundsNotPrepared, {int64_t(failed), int64_t(rows->size())}}}});
+  return Report(Reporter, {esCompleted, OutcomeName(TUploadOutcome::Completed), {}});
 }
 
 }  // namespace cli

@@ -49,6 +49,8 @@ enum class TNoticeId {
   Reason,          // a reason worded by the system or by a lower layer
   Interrupted,     // the user pressed Ctrl+C
   MustShrink,      // how much must go for the sounds to fit
+  SoundsPrepared,  // how many
+  SoundsNotPrepared,  // how many failed, of how many
 };
 
 // A number worded with the locale's decimal separator.

@@ -67,6 +67,8 @@ const TWording kWordings[] = {
     {TNoticeId::Reason, "Reason", "%1"},
     {TNoticeId::Interrupted, "Interrupted", Marked("Cancelled.")},
     {TNoticeId::MustShrink, "MustShrink", Marked("To fit, the sounds must be %1 shorter.")},
+    {TNoticeId::SoundsPrepared, "SoundsPrepared", Marked("%1 sounds prepared.")},
+    {TNoticeId::SoundsNotPrepared, "SoundsNotPrepared", Marked("%1 of %2 sounds could not be prepared.")},
 };
 
 const TWording& WordingOf(TNoticeId Id) {
