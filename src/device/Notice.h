@@ -48,6 +48,9 @@ enum class TNoticeId {
   MayBeErased,
   Reason,          // a reason worded by the system or by a lower layer
   Interrupted,     // the user pressed Ctrl+C
+  SharedAddress,   // the address
+  SharedAddresses, // the addresses, with commas
+  AcceptWithYes,
 };
 
 // A number worded with the locale's decimal separator.

@@ -66,6 +66,11 @@ const TWording kWordings[] = {
     {TNoticeId::MayBeErased, "MayBeErased", Marked("The device may have been erased; it then needs a new upload.")},
     {TNoticeId::Reason, "Reason", "%1"},
     {TNoticeId::Interrupted, "Interrupted", Marked("Cancelled.")},
+    {TNoticeId::SharedAddress, "SharedAddress",
+     Marked("More than one row has the digital address %1; the device cannot tell them apart.")},
+    {TNoticeId::SharedAddresses, "SharedAddresses",
+     Marked("More than one row has the digital addresses %1; the device cannot tell them apart.")},
+    {TNoticeId::AcceptWithYes, "AcceptWithYes", Marked("Give --yes to upload them anyway.")},
 };
 
 const TWording& WordingOf(TNoticeId Id) {
