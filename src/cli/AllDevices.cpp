@@ -83,6 +83,7 @@ bool FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vec
 int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
+  if (!AddressesAccepted(Args, *rows, Reporter)) return esBadArguments;
   if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), {{TNoticeId::NoFile}}});
   TManifest manifest;
   std::vector<std::string> ports;

@@ -114,7 +114,7 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
 bool TakeFlag(const std::string& Name, TCliArgs& A) {
   const std::pair<const char*, bool TCliArgs::*> flags[] = {
       {"--all", &TCliArgs::All},   {"--quiet", &TCliArgs::Quiet}, {"--json", &TCliArgs::Json},
-      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}};
+      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}, {"--yes", &TCliArgs::Yes}};
   for (const auto& [name, member] : flags)
     if (Name == name) return A.*member = true;
   return TakeSoundFlag(Name, A.Options);
@@ -170,6 +170,7 @@ std::string UsageText() {
                "  --port PORT  probe only PORT (at 115200, 57600 and 9600 bit/s)\n"
                "               PORT may also be usb:VID:PID or usb:SERIAL, the adapter with that identity\n"
                "  --all        upload to every device found, all at once\n"
+               "  --yes        upload even when rows share a digital address\n"
                "  --quiet      print only the outcome\n"
                "  --json       print one JSON object per event on standard output\n"
                "  -h, --help   show this text and exit\n"

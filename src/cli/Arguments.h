@@ -23,6 +23,7 @@ struct TCliArgs {
   bool Json = false;
   bool Help = false;
   bool Version = false;
+  bool Yes = false;  // --yes: upload rows that share a digital address
   // Not in the usage: what the --all parent hands each of its children.
   std::string Prepared;      // --prepared MANIFEST: sounds the parent encoded
   uint32_t EraseWaitMs = 0;  // --erase-wait-ms MS: 0 keeps the design's wait

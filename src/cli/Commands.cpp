@@ -76,6 +76,18 @@ int RunPlay(const TCliArgs& Args, TReporter& Reporter) {
   });
 }
 
+bool AddressesAccepted(const TCliArgs& Args, const std::vector<TUploadRow>& Rows, TReporter& Reporter) {
+  const std::vector<int32_t> shared = TDeviceEngine::Validate(Rows).SharedAddresses;
+  if (shared.empty() || Args.Yes) return true;
+  std::string list;
+  for (const int32_t a : shared) list += (list.empty() ? "" : ", ") + std::to_string(a);
+  const TNotices news{{shared.size() > 1 ? TNoticeId::SharedAddresses : TNoticeId::SharedAddress, {list}},
+                      {TNoticeId::AcceptWithYes}};
+  Reporter.Message(news);
+  Report(Reporter, {esBadArguments, kSharedAddressesName, news});
+  return false;
+}
+
 int RunUpload(const TCliArgs& Args, TReporter& Reporter) {
   if (!Args.Prepared.empty()) {
     const auto prepared = Loaded<TManifest>(Reporter, [&Args] { return ReadManifest(Args.Prepared); });
@@ -85,6 +97,7 @@ int RunUpload(const TCliArgs& Args, TReporter& Reporter) {
   }
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
+  if (!AddressesAccepted(Args, *rows, Reporter)) return esBadArguments;
   TEngineRig rig(Args, Reporter, FileNames(*rows), true);
   return rig.Run([&] { return rig.Upload(rig.engine.Upload(*rows)); });
 }

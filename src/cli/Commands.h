@@ -23,6 +23,8 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter);
 // The upload's rows: the list file's or the command line's; nothing when the list cannot
 // be read, which is reported.
 std::optional<std::vector<TUploadRow>> UploadRows(const TCliArgs& Args, TReporter& Reporter);
+// Rows that share a digital address go only with --yes; otherwise says so and reports it.
+bool AddressesAccepted(const TCliArgs& Args, const std::vector<TUploadRow>& Rows, TReporter& Reporter);
 std::vector<std::string> FileNames(const std::vector<TUploadRow>& Rows);
 TEngineTimeouts TimeoutsOf(const TCliArgs& Args);
 // Reports Outcome and returns its status.

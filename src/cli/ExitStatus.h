@@ -28,5 +28,6 @@ std::string OutcomeName(TUploadOutcome Outcome);
 // Outcomes that are not an upload's.
 inline const char* const kFoundName = "Found";
 inline const char* const kErrorName = "Error";
+inline const char* const kSharedAddressesName = "SharedAddresses";
 
 }  // namespace cli

@@ -135,6 +135,21 @@ bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const T
   return false;
 }
 
+TRowFindings TDeviceEngine::Validate(const std::vector<TUploadRow>& Rows) {
+  TRowFindings findings;
+  std::vector<int32_t> seen;
+  for (int i = 0; i < int(Rows.size()); ++i) {
+    const TUploadRow& row = Rows[size_t(i)];
+    if (!NotASoundFile(row.FileName).empty()) findings.Unusable.push_back(i);
+    auto& shared = findings.SharedAddresses;
+    if (std::count(seen.begin(), seen.end(), row.Address) == 1 &&
+        std::find(shared.begin(), shared.end(), row.Address) == shared.end())
+      shared.push_back(row.Address);
+    seen.push_back(row.Address);
+  }
+  return findings;
+}
+
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {
   CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;

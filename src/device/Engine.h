@@ -78,8 +78,15 @@ class EUploadStopped : public std::runtime_error {
   TNotices message_;
 };
 
+// What the rows of an upload hold that their user should hear of before anything is sent.
+struct TRowFindings {
+  std::vector<int> Unusable;              // rows (from 0) whose file is missing or no regular file
+  std::vector<int32_t> SharedAddresses;  // addresses of more than one row, in the order they repeat
+};
+
 class TDeviceEngine {
  public:
+  static TRowFindings Validate(const std::vector<TUploadRow>& Rows);
   explicit TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts = {});
   ~TDeviceEngine();
   TDeviceEngine(const TDeviceEngine&) = delete;

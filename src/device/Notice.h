@@ -51,6 +51,9 @@ enum class TNoticeId {
   MustShrink,      // how much must go for the sounds to fit
   SoundsPrepared,  // how many
   SoundsNotPrepared,  // how many failed, of how many
+  SharedAddress,   // the address
+  SharedAddresses, // the addresses, with commas
+  AcceptWithYes,
 };
 
 // A number worded with the locale's decimal separator.

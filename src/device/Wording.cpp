@@ -69,6 +69,11 @@ const TWording kWordings[] = {
     {TNoticeId::MustShrink, "MustShrink", Marked("To fit, the sounds must be %1 shorter.")},
     {TNoticeId::SoundsPrepared, "SoundsPrepared", Marked("%1 sounds prepared.")},
     {TNoticeId::SoundsNotPrepared, "SoundsNotPrepared", Marked("%1 of %2 sounds could not be prepared.")},
+    {TNoticeId::SharedAddress, "SharedAddress",
+     Marked("More than one row has the digital address %1; the device cannot tell them apart.")},
+    {TNoticeId::SharedAddresses, "SharedAddresses",
+     Marked("More than one row has the digital addresses %1; the device cannot tell them apart.")},
+    {TNoticeId::AcceptWithYes, "AcceptWithYes", Marked("Give --yes to upload them anyway.")},
 };
 
 const TWording& WordingOf(TNoticeId Id) {

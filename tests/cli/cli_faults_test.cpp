@@ -225,3 +225,20 @@ TEST(CliProgram, LinksNoQtLibrary) {
 }
 
 }  // namespace
+
+// Rows that share a digital address go only with --yes; without it nothing reaches the device.
+TEST(CliExitStatus, SharedAddressesNeedYes) {
+  clitest::TCliRig rig;
+  devsim::Simulator sim(clitest::QuickDevice());
+  rig.Ports(sim.SlavePath());
+  const std::string a = rig.Wav("a.wav", fixtures::Ramp(300)) + "@5", b = rig.Wav("b.wav", fixtures::Ramp(200)) + "@5";
+  const clitest::TCliRun refused = rig.Run({"--json", "upload", a, b});
+  EXPECT_EQ(refused.status, 2);
+  ASSERT_EQ(refused.Of("message").size(), 1u) << refused.output;
+  EXPECT_EQ(refused.Of("message")[0]["lines"][0], (nlohmann::json{{"id", "SharedAddress"}, {"args", {"5"}}}));
+  EXPECT_EQ(refused.Of("outcome").at(0)["outcome"], "SharedAddresses");
+  EXPECT_TRUE(sim.Log().empty());
+  const clitest::TCliRun accepted = rig.Run({"upload", "--yes", a, b});
+  EXPECT_EQ(accepted.status, 0) << accepted.output;
+  EXPECT_TRUE(sim.WaitForLogLine("A input 2 address 5", std::chrono::seconds(30)));
+}
