@@ -1,6 +1,8 @@
 // The encoding phase: every row converted by the encoder and its samples prepared as they
 // go on the wire, written, closed and checked, before anything touches the device.
 
+#include <algorithm>
+
 #include "device/EncoderCommand.h"
 #include "device/Encoding.h"
 #include "device/F_Execute.h"
