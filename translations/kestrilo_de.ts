@@ -234,6 +234,58 @@ Das Gerät hat dann nur einen Teil der Sounds und braucht ein neues Hochladen.</
         <source>%1 left</source>
         <translation>noch %1</translation>
     </message>
+    <message>
+        <source>Ports...</source>
+        <translation>Anschlüsse...</translation>
+    </message>
+    <message>
+        <source>Serial port plugged in: %1</source>
+        <translation>Serieller Anschluss eingesteckt: %1</translation>
+    </message>
+    <message>
+        <source>USB serial device plugged in: %1</source>
+        <translation>USB-Seriell-Gerät eingesteckt: %1</translation>
+    </message>
+    <message>
+        <source>The device on %1 was unplugged.</source>
+        <translation>Das Gerät an %1 wurde ausgesteckt.</translation>
+    </message>
+    <message>
+        <source>Own options: %1</source>
+        <translation>Eigene Optionen: %1</translation>
+    </message>
+    <message>
+        <source>Listen</source>
+        <translation>Anhören</translation>
+    </message>
+    <message>
+        <source>Sound options...</source>
+        <translation>Soundoptionen...</translation>
+    </message>
+    <message>
+        <source>List sound options...</source>
+        <translation>Soundoptionen der Liste...</translation>
+    </message>
+    <message>
+        <source>Export address table...</source>
+        <translation>Adresstabelle exportieren...</translation>
+    </message>
+    <message>
+        <source>Export address table</source>
+        <translation>Adresstabelle exportieren</translation>
+    </message>
+    <message>
+        <source>CSV tables (*.csv)</source>
+        <translation>CSV-Tabellen (*.csv)</translation>
+    </message>
+    <message>
+        <source>Preparing the sounds for the address table...</source>
+        <translation>Die Sounds für die Adresstabelle werden vorbereitet...</translation>
+    </message>
+    <message>
+        <source>Cannot write the address table &quot;%1&quot;: %2</source>
+        <translation>Die Adresstabelle &quot;%1&quot; kann nicht geschrieben werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>TMemoryGauge</name>
@@ -282,6 +334,115 @@ Gerätespeicher: %1</translation>
 Search the device to see its memory.</source>
         <translation>
 Gerät suchen, um seinen Speicher zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>TPortsDialog</name>
+    <message>
+        <source>Ports</source>
+        <translation>Anschlüsse</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Anschluss</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Adapter</source>
+        <translation>Adapter</translation>
+    </message>
+    <message>
+        <source>What to do</source>
+        <translation>Was zu tun ist</translation>
+    </message>
+    <message>
+        <source>Look again</source>
+        <translation>Erneut prüfen</translation>
+    </message>
+    <message>
+        <source>No serial port found.</source>
+        <translation>Kein serieller Anschluss gefunden.</translation>
+    </message>
+</context>
+<context>
+    <name>TPreviewPlayer</name>
+    <message>
+        <source>Preparing %1 to listen...</source>
+        <translation>%1 wird zum Anhören vorbereitet...</translation>
+    </message>
+    <message>
+        <source>Cannot listen to %1: %2</source>
+        <translation>%1 kann nicht angehört werden: %2</translation>
+    </message>
+    <message>
+        <source>Playing %1 as the device will (Space stops)</source>
+        <translation>%1 wird so abgespielt, wie das Gerät es tun wird (Leertaste hält an)</translation>
+    </message>
+</context>
+<context>
+    <name>TRowOptionsDialog</name>
+    <message>
+        <source>Cut the silence at the start and end</source>
+        <translation>Stille am Anfang und Ende abschneiden</translation>
+    </message>
+    <message>
+        <source>Sound options</source>
+        <translation>Soundoptionen</translation>
+    </message>
+    <message>
+        <source>List sound options</source>
+        <translation>Soundoptionen der Liste</translation>
+    </message>
+    <message>
+        <source>Use the list&apos;s options</source>
+        <translation>Optionen der Liste verwenden</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Peak</source>
+        <translation>Spitzenwert</translation>
+    </message>
+    <message>
+        <source>EBU R128 loudness</source>
+        <translation>Lautheit nach EBU R128</translation>
+    </message>
+    <message>
+        <source> dB</source>
+        <translation> dB</translation>
+    </message>
+    <message>
+        <source>Triangular</source>
+        <translation>Dreieckförmig</translation>
+    </message>
+    <message>
+        <source>Loudness:</source>
+        <translation>Lautstärke:</translation>
+    </message>
+    <message>
+        <source>Target:</source>
+        <translation>Ziel:</translation>
+    </message>
+    <message>
+        <source>Silence below:</source>
+        <translation>Stille unter:</translation>
+    </message>
+    <message>
+        <source>Dither to 8 bits:</source>
+        <translation>Dithering auf 8 Bit:</translation>
+    </message>
+    <message>
+        <source> LUFS</source>
+        <translation> LUFS</translation>
+    </message>
+    <message>
+        <source> dBFS</source>
+        <translation> dBFS</translation>
     </message>
 </context>
 </TS>
