@@ -7,7 +7,9 @@ function(kestrilo_gtest name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  # Prepared sounds are cached apart from the user's, one folder a test program.
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+    ENVIRONMENT "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}")
 endfunction()
 
 # kestrilo_qtest(NAME SOURCES a.cpp LIBS lib1 [TIMEOUT s] [LABELS l]): QtTest under the offscreen platform.
@@ -20,5 +22,5 @@ function(kestrilo_qtest name)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}")
 endfunction()

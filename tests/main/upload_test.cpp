@@ -98,6 +98,9 @@ class UploadTest : public QObject {
     devsim::Options o = QuickDevice();
     o.dump_dir = dump.path().toStdString();
     UploadHarness h(o);
+    // One encoder and no cache, so every row's text stays up while its encoder runs.
+    h.Form->Engine->Preparation.Cache.reset();
+    h.Form->Engine->Preparation.Encoders = 1;
     const TComEvents events = h.Form->Engine->ComPort->Events();
     h.AddRow(tone);             // address 1
     h.AddRow(values, "2040");
