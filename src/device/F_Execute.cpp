@@ -25,12 +25,15 @@ std::string TExecuteResult::Failure(const std::string& FileName) const {
 TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params, uint16_t,
                               const std::function<void()>& Pump) {
   // Out of the terminal's process group: Ctrl+C is this program's to turn into a cancel.
-  const platform::ProcessOutcome o = platform::RunAndWait(FileName, Params, Pump, 0, {.OwnGroup = true});
+  return ResultOf(platform::RunAndWait(FileName, Params, Pump, 0, {.OwnGroup = true}));
+}
+
+TExecuteResult ResultOf(const platform::ProcessOutcome& Outcome) {
   TExecuteResult r;
-  r.Started = o.Started;
-  r.StartError = o.StartError;
-  r.Exited = o.Exited;
-  r.ExitCode = o.ExitCode;
-  r.ErrorOutput = o.ErrorOutput;
+  r.Started = Outcome.Started;
+  r.StartError = Outcome.StartError;
+  r.Exited = Outcome.Exited;
+  r.ExitCode = Outcome.ExitCode;
+  r.ErrorOutput = Outcome.ErrorOutput;
   return r;
 }

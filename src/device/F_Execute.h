@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
+
 // Show mode the encoder is started with (minimised). Linux opens no console window, so the
 // value is carried but has no effect there.
 constexpr uint16_t SW_MINIMIZE = 6;
@@ -24,5 +26,8 @@ struct TExecuteResult {
 // Starts FileName with Params (one entry per argument, no shell involved), standard input
 // from the null device, in a process group of its own, and calls Pump until it has ended. Returns at once when the
 // program cannot be started.
+// What a finished child came to, in the engine's terms.
+TExecuteResult ResultOf(const platform::ProcessOutcome& Outcome);
+
 TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params,
                               uint16_t ShowMode, const std::function<void()>& Pump);

@@ -1,5 +1,6 @@
 #pragma once
-// The user's folder for state a program keeps between runs (not settings, not documents).
+// The user's folders for what a program keeps between runs: its state (not settings, not
+// documents) and data it can make again (prepared sounds).
 #include <filesystem>
 
 namespace platform {
@@ -8,5 +9,9 @@ namespace platform {
 // %LOCALAPPDATA%\Kestrilo. Not created here. Throws std::runtime_error when the system
 // names no such place.
 std::filesystem::path UserStateDir();
+
+// $XDG_CACHE_HOME/kestrilo (when absolute), else ~/.cache/kestrilo; on Windows
+// %LOCALAPPDATA%\Kestrilo\Cache. Not created here; throws as UserStateDir.
+std::filesystem::path UserCacheDir();
 
 }  // namespace platform

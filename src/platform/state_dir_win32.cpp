@@ -16,3 +16,10 @@ std::filesystem::path UserStateDir() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// Beside the state, as Windows programs keep their caches under %LOCALAPPDATA%.
+std::filesystem::path UserCacheDir() { return UserStateDir() / L"Cache"; }
+
+}  // namespace platform

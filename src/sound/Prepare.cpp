@@ -57,13 +57,7 @@ platform::ProcessOutcome RunEncoder(const std::vector<std::string>& Args, const 
 std::string FailureOf(const platform::ProcessOutcome& Outcome, const std::string& Folder) {
   // The encoder may report a full disk and still exit with success.
   if (Outcome.ErrorOutput.find(kNoSpace) != std::string::npos) throw EPrepareFailed(NoSpaceText(Folder), true);
-  TExecuteResult r;
-  r.Started = Outcome.Started;
-  r.StartError = Outcome.StartError;
-  r.Exited = Outcome.Exited;
-  r.ExitCode = Outcome.ExitCode;
-  r.ErrorOutput = Outcome.ErrorOutput;
-  return r.Failure(EncoderPath());
+  return ResultOf(Outcome).Failure(EncoderPath());
 }
 
 // The correction that brings the shaped sound to the target; none for a silent one.

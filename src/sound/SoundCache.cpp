@@ -12,7 +12,7 @@
 
 #include "device/EncoderCommand.h"
 #include "device/Protocol.h"
-#include "platform/cache_dir.h"
+#include "platform/state_dir.h"
 
 namespace sound {
 namespace fs = std::filesystem;
