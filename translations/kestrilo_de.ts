@@ -169,6 +169,14 @@ Version %1</translation>
         <translation>Eine andere Zeile hat dieselbe Digitaladresse</translation>
     </message>
     <message>
+        <source>Length after trimming the silence</source>
+        <translation>Länge nach dem Abschneiden der Stille</translation>
+    </message>
+    <message>
+        <source>Cannot prepare this sound: %1</source>
+        <translation>Dieser Sound lässt sich nicht vorbereiten: %1</translation>
+    </message>
+    <message>
         <source>Kestrilo was ended while the sound list had unsaved changes. Reopen that list?</source>
         <translation>Kestrilo wurde beendet, während die Soundliste ungespeicherte Änderungen hatte. Diese Liste wieder öffnen?</translation>
     </message>
@@ -282,6 +290,13 @@ Gerätespeicher: %1</translation>
 Search the device to see its memory.</source>
         <translation>
 Gerät suchen, um seinen Speicher zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>TPreparedLength</name>
+    <message>
+        <source>The file is missing.</source>
+        <translation>Die Datei fehlt.</translation>
     </message>
 </context>
 </TS>
