@@ -286,6 +286,14 @@ Das Gerät hat dann nur einen Teil der Sounds und braucht ein neues Hochladen.</
         <source>Cannot write the address table &quot;%1&quot;: %2</source>
         <translation>Die Adresstabelle &quot;%1&quot; kann nicht geschrieben werden: %2</translation>
     </message>
+    <message>
+        <source>Length after trimming the silence</source>
+        <translation>Länge nach dem Abschneiden der Stille</translation>
+    </message>
+    <message>
+        <source>Cannot prepare this sound: %1</source>
+        <translation>Dieser Sound kann nicht vorbereitet werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>TMemoryGauge</name>
@@ -365,6 +373,13 @@ Gerät suchen, um seinen Speicher zu sehen.</translation>
     <message>
         <source>No serial port found.</source>
         <translation>Kein serieller Anschluss gefunden.</translation>
+    </message>
+</context>
+<context>
+    <name>TPreparedLength</name>
+    <message>
+        <source>The file is missing.</source>
+        <translation>Die Datei fehlt.</translation>
     </message>
 </context>
 <context>

@@ -21,6 +21,7 @@ class QAbstractButton;
 class QCloseEvent;
 class QTimer;
 class TLengthProbe;
+class TPreparedLength;
 class TPreviewPlayer;
 class TMemoryGauge;
 class QAction;
@@ -241,6 +242,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void RememberRecent(const QString& FileName);
   void FillRecentMenu();
   void ProbeDone(quint64 Id, qint64 Bytes);
+  void PreparedDone(quint64 Id, qint64 Bytes, const QString& Why);
+  // What a row's length depends on; a new one measures the row again.
+  QString LengthKey(int Row) const;
+  void MeasureLength(int Row, const QString& Key);
   void MarkDuplicates();
   std::vector<std::pair<QString, QString>> RowsForSaving() const;
   std::vector<lists::ListedSound> ListedRows() const;  // the rows as a list file holds them
@@ -254,6 +259,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   bool Quitting_ = false;  // ended by a signal: closing asks nothing
   std::vector<std::pair<QString, QString>> SavedRows_;  // path and address text, as last saved/opened
   TLengthProbe* Probe_ = nullptr;                        // child of the window
+  TPreparedLength* Prepared_ = nullptr;                  // child of the window: trimmed rows
   QTimer* ListUpdate_ = nullptr;
   bool UpdatingList_ = false;
 

@@ -1,12 +1,16 @@
 // What the window shows about the rows beyond the designed columns: missing sounds, lengths,
 // duplicate digital addresses, the memory gauge; and files dropped from a file manager.
+#include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "main/LengthProbe.h"
 #include "main/MemoryGauge.h"
+#include "main/PreparedLength.h"
 #include "main/SoundFileTypes.h"
 #include "main/SoundListView.h"
 #include "main/frmMain.h"
@@ -17,6 +21,8 @@ namespace {
 // Per-row data kept in the Length column.
 constexpr int kProbeIdRole = Qt::UserRole;      // the probe request of this row
 constexpr int kLengthBytesRole = Qt::UserRole + 1;  // device bytes; absent while unknown
+constexpr int kPrepareIdRole = Qt::UserRole + 2;    // the preparation request of a trimmed row
+constexpr int kLengthKeyRole = Qt::UserRole + 3;    // what the length shown was measured for
 
 constexpr int kGaugeLeft = 505;  // right of "Upload to device", which ends at 497
 
@@ -28,6 +34,8 @@ QString LengthText(qint64 Bytes) {
 
 void TForm1::BindListFileHandlers() {
   Probe_ = new TLengthProbe([this](quint64 Id, qint64 Bytes) { ProbeDone(Id, Bytes); }, this);
+  Prepared_ = new TPreparedLength(
+      [this](quint64 Id, qint64 Bytes, const QString& Why) { PreparedDone(Id, Bytes, Why); }, this);
   MemoryGauge = new TMemoryGauge(Panel1, kGaugeLeft);
 
   ListUpdate_ = new QTimer(this);
@@ -42,6 +50,10 @@ void TForm1::BindListFileHandlers() {
   connect(Rows, &QAbstractItemModel::rowsRemoved, this, Changed);
   connect(Rows, &QAbstractItemModel::dataChanged, this, Changed);
   connect(Rows, &QAbstractItemModel::modelReset, this, Changed);
+  // Back from editing a sound elsewhere: a trimmed row whose file changed is measured again.
+  connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [Changed](Qt::ApplicationState State) {
+    if (State == Qt::ApplicationActive) Changed();
+  });
 
   static_cast<TSoundListView*>(LV)->OnDropFiles = [this](const QStringList& Paths) {
     Guarded([&] { AddSoundPaths(Paths); });
@@ -78,6 +90,42 @@ void TForm1::ProbeDone(quint64 Id, qint64 Bytes) {
     Row->setText(ColLength, LengthText(Bytes));
     if (Bytes >= 0) Row->setData(ColLength, kLengthBytesRole, Bytes);
   }
+}
+
+void TForm1::PreparedDone(quint64 Id, qint64 Bytes, const QString& Why) {
+  for (int i = 0; i < LV->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* Row = LV->topLevelItem(i);
+    if (Row->data(ColLength, kPrepareIdRole).toULongLong() != Id) continue;
+    Row->setText(ColLength, LengthText(Bytes));
+    if (Bytes >= 0) Row->setData(ColLength, kLengthBytesRole, Bytes);
+    Row->setToolTip(ColLength, Bytes >= 0 ? tr("Length after trimming the silence")
+                                          : tr("Cannot prepare this sound: %1").arg(Why));
+  }
+}
+
+QString TForm1::LengthKey(int Row) const {
+  const QString File = LV->topLevelItem(Row)->text(ColFilename);
+  const sound::TSoundOptions Options = OptionsOfRow(Row);
+  // As ever: the source's length, asked once per row.
+  if (!TPreparedLength::ChangesLength(Options)) return File;
+  const QFileInfo Info(File);
+  return QStringLiteral("%1\n%2\n%3\n%4")
+      .arg(File, QString::fromStdString(sound::Describe(Options)), QString::number(Info.size()),
+           QString::number(Info.lastModified().toMSecsSinceEpoch()));
+}
+
+void TForm1::MeasureLength(int Index, const QString& Key) {
+  QTreeWidgetItem* Row = LV->topLevelItem(Index);
+  const QString File = Row->text(ColFilename);
+  const sound::TSoundOptions Options = OptionsOfRow(Index);
+  const bool Prepare = TPreparedLength::ChangesLength(Options);
+  Row->setData(ColLength, kLengthKeyRole, Key);
+  Row->setData(ColLength, kLengthBytesRole, QVariant());
+  Row->setData(ColLength, kProbeIdRole, Prepare ? QVariant() : QVariant(Probe_->Request(File)));
+  Row->setData(ColLength, kPrepareIdRole, Prepare ? QVariant(Prepared_->Request(File, Options)) : QVariant());
+  Row->setToolTip(ColLength, QString());
+  Row->setText(ColLength, QStringLiteral("..."));
+  Row->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
 }
 
 TMemoryUse TForm1::MemoryUse() const {
@@ -133,13 +181,14 @@ void TForm1::MarkDuplicates() {
 void TForm1::UpdateListViews() {
   ListUpdate_->stop();
   UpdatingList_ = true;
+  QSet<quint64> Preparing;
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     QTreeWidgetItem* Row = LV->topLevelItem(i);
-    if (Row->data(ColLength, kProbeIdRole).isValid() || Row->text(ColFilename).isEmpty()) continue;
-    Row->setData(ColLength, kProbeIdRole, Probe_->Request(Row->text(ColFilename)));
-    Row->setText(ColLength, QStringLiteral("..."));
-    Row->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
+    if (Row->text(ColFilename).isEmpty()) continue;
+    if (const QString Key = LengthKey(i); Row->data(ColLength, kLengthKeyRole).toString() != Key) MeasureLength(i, Key);
+    if (const QVariant Id = Row->data(ColLength, kPrepareIdRole); Id.isValid()) Preparing << Id.toULongLong();
   }
+  Prepared_->KeepOnly(Preparing);  // rows removed or changed need their old answer no more
   MarkDuplicates();
   UpdatingList_ = false;
   MemoryGauge->SetUse(MemoryUse());

@@ -7,6 +7,7 @@
 
 #include "AudioFixtures.h"
 #include "lists/SoundListFile.h"
+#include "main/MemoryGauge.h"
 #include "main/PreviewPlayer.h"
 #include "sound/Prepare.h"
 #include "sound_list_fixture.h"
@@ -32,6 +33,14 @@ sound::TSoundOptions Trimmed() {
   o.Loudness = sound::TLoudness::Peak;
   return o;
 }
+
+// Tone seconds of 440 Hz between two seconds of silence on each side.
+bool MakePadded(const QString& Path, int Tone) {
+  const QString e = QStringLiteral("aevalsrc=if(between(t\\,2\\,%1)\\,0.5*sin(2*PI*440*t)\\,0):s=48000:d=%2");
+  return fixtures::Ffmpeg({"-y", "-f", "lavfi", "-i", e.arg(2 + Tone).arg(4 + Tone), Path}) == 0;
+}
+
+double Shown(const TForm1& Form, int Row) { return Form.LV->topLevelItem(Row)->text(TForm1::ColLength).toDouble(); }
 
 }  // namespace
 
@@ -97,6 +106,44 @@ class PreviewTest : public QObject {
     QCOMPARE(own[2], tone_.toUtf8());
     QVERIFY2(std::abs(own[3].toDouble() - 0.5) < 0.01, own[3].constData());
     QCOMPARE(own[4], QByteArray("loudness=peak target=-1.0 trim=-50.0 dither=off\r"));
+  }
+
+  // Trimmed rows show and count what the device will hold; a changed option or file measures again.
+  void TrimmedRowsShowThePreparedLength() {
+    qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toUtf8());
+    const QString padded = dir_.filePath("padded.wav");
+    QVERIFY(MakePadded(padded, 1));
+    TForm1 form;
+    form.AppendSoundRow(padded);
+    form.AppendSoundRow(tone_);
+    form.RefreshList();
+    const auto settled = [&] { return !Column(form, TForm1::ColLength).contains("..."); };
+    QTRY_COMPARE_WITH_TIMEOUT(Column(form, TForm1::ColLength), QStringList({"5.0", "0.5"}), 60000);
+
+    form.SetRowOptions(0, Trimmed());
+    form.UpdateListViews();
+    QCOMPARE(form.LV->topLevelItem(0)->text(TForm1::ColLength), QStringLiteral("..."));
+    QCOMPARE(form.MemoryUse().UnknownRows, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 60000);
+    QVERIFY2(std::abs(Shown(form, 0) - 1.0) <= 0.1, qPrintable(Column(form, TForm1::ColLength).join(' ')));
+    QCOMPARE(form.LV->topLevelItem(1)->text(TForm1::ColLength), QStringLiteral("0.5"));
+    form.UpdateListViews();
+    const TMemoryUse use = form.MemoryUse();
+    QCOMPARE(use.UnknownRows, 0);
+    QVERIFY2(std::abs(use.NeededBytes - 66150) < 4410, qPrintable(QString::number(use.NeededBytes)));
+    QCOMPARE(form.MemoryGauge->TopLine(), QStringLiteral("%1 s").arg(use.NeededSeconds(), 0, 'f', 1));
+    QVERIFY(!form.Engine->ComPort->Connected());
+
+    QVERIFY(MakePadded(padded, 2));  // edited elsewhere: a longer tone, the same silence
+    form.UpdateListViews();
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 60000);
+    QVERIFY2(std::abs(Shown(form, 0) - 2.0) <= 0.1, qPrintable(Column(form, TForm1::ColLength).join(' ')));
+
+    form.SetRowOptions(0, std::nullopt);  // every option off: the source's length as before
+    form.UpdateListViews();
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 60000);
+    QCOMPARE(Column(form, TForm1::ColLength), QStringList({"6.0", "0.5"}));
+    QCOMPARE(form.LV->topLevelItem(0)->toolTip(TForm1::ColLength), QString());
   }
 };
 
