@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/TimeLeft.h"
+
 namespace cli {
 
 std::string PercentText(double Percent) {
@@ -18,13 +20,7 @@ std::string RateText(double BytesPerSecond) {
   return text;
 }
 
-std::string LeftText(double Seconds) {
-  if (Seconds < 0) return {};
-  const long s = long(Seconds + 0.5);
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld left", s / 60, s % 60);
-  return text;
-}
+std::string LeftText(double Seconds) { return Seconds < 0 ? std::string() : WordClock(Seconds) + " left"; }
 
 void TUploadMeter::Start(uint32_t Now) {
   start_ = Now;
@@ -46,10 +42,9 @@ TProgressFigures TUploadMeter::Figures(uint32_t Now) const {
   f.Total = total_;
   f.Bytes = sent_;
   const double seconds = double(Now - start_) / 1000.0;
-  if (seconds > 0.2 && f.Bytes > 0) {
-    f.Rate = double(f.Bytes) / seconds;
-    f.SecondsLeft = double(f.Total - f.Bytes) / f.Rate;
-  }
+  constexpr double kRateAfterSeconds = 0.2;
+  if (seconds > kRateAfterSeconds && f.Bytes > 0) f.Rate = double(f.Bytes) / seconds;
+  f.SecondsLeft = SecondsLeft(f.Bytes, f.Total, seconds, kRateAfterSeconds);
   return f;
 }
 

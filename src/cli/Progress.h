@@ -15,7 +15,7 @@ struct TProgressFigures {
   double Percent() const { return Total > 0 ? 100.0 * double(Bytes) / double(Total) : 0.0; }
 };
 
-// "45.2%", "11.5 kB/s", "1:07 left"; empty where a figure is unknown.
+// "45.2%", "11.5 kB/s", "1:07 left" (the clock as the window shows it); empty where unknown.
 std::string PercentText(double Percent);
 std::string RateText(double BytesPerSecond);
 std::string LeftText(double Seconds);

@@ -120,14 +120,16 @@ std::string WordRowState(TRowState State) {
   return i18n::Tr("Unknown");
 }
 
-std::string WordDecimal(double Value, int Decimals) {
+std::string WordDecimal(double Value, int Decimals) { return WordDecimal(Value, Decimals, i18n::DecimalPoint()); }
+
+std::string WordDecimal(double Value, int Decimals, const std::string& Separator) {
   char text[48];
   std::snprintf(text, sizeof text, "%.*f", Decimals, Value);
   std::string s = text;
   // Formatted under whatever locale the process runs; the separator is the one chosen.
   const char* sep = std::localeconv()->decimal_point;
   const std::string current = sep && *sep ? sep : ".";
-  if (const auto at = s.find(current); at != std::string::npos) s.replace(at, current.size(), i18n::DecimalPoint());
+  if (const auto at = s.find(current); at != std::string::npos) s.replace(at, current.size(), Separator);
   return s;
 }
 

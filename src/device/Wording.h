@@ -12,6 +12,8 @@ std::string Word(const TNotices& Message);
 std::string WordRowState(TRowState State);
 // A number with Decimals digits after the locale's separator.
 std::string WordDecimal(double Value, int Decimals);
+// The same with the given separator, for a front end that keeps its own locale.
+std::string WordDecimal(double Value, int Decimals, const std::string& Separator);
 
 // Bytes of samples as the seconds they play and as megabytes, one decimal each.
 TDecimal SecondsOf(int64_t Bytes);

@@ -5,16 +5,16 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "device/Wording.h"
+
 namespace {
 
-// In the user's number format, without group separators.
-QString Decimal(double Value) {
-  QLocale Locale;
-  Locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return Locale.toString(Value, 'f', 1);
+// With the user's decimal separator, without group separators.
+QString Decimal(const TDecimal& Number) {
+  return QString::fromStdString(WordDecimal(Number.Value, Number.Decimals, QLocale().decimalPoint().toStdString()));
 }
 
-QString Seconds(double S) { return Decimal(S); }
+QString Seconds(double S) { return Decimal({S, 1}); }
 
 }  // namespace
 
@@ -36,8 +36,7 @@ bool TMemoryGauge::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 QString TMemoryGauge::SecondsAndMB(int64_t Bytes) {
-  return tr("%1 s (%2 MB)").arg(Seconds(double(Bytes) / protocol::SampleRate),
-                                           Decimal(double(Bytes) / (1024.0 * 1024.0)));
+  return tr("%1 s (%2 MB)").arg(Decimal(SecondsOf(Bytes)), Decimal(MegabytesOf(Bytes)));
 }
 
 QString TMemoryGauge::TopLine() const {

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/comm.h"
@@ -447,27 +448,74 @@ TIoResult PosixComm::WriteFile(THandle Handle, const void* Buffer, uint32_t Coun
   return TIoResult::Completed;
 }
 
+namespace {
+constexpr uint32_t kAll = 0xFFFFFFFFu;
+
+// The driver's timeout rules: interval all-ones with both totals 0 returns at once; interval
+// and multiplier all-ones with a constant waits that long for the first byte only; otherwise
+// a total limit (multiplier x count + constant) and a limit between two bytes, 0 = none.
+struct ReadLimits {
+  bool immediate = false;
+  bool firstByteOnly = false;
+  uint64_t total = 0;
+  uint32_t interval = 0;
+};
+
+ReadLimits ReadLimitsOf(const TCommTimeouts& to, uint32_t Count) {
+  ReadLimits limits;
+  limits.immediate = to.ReadIntervalTimeout == kAll && to.ReadTotalTimeoutMultiplier == 0 &&
+                     to.ReadTotalTimeoutConstant == 0;
+  limits.firstByteOnly = to.ReadIntervalTimeout == kAll && to.ReadTotalTimeoutMultiplier == kAll &&
+                         to.ReadTotalTimeoutConstant != 0 && to.ReadTotalTimeoutConstant != kAll;
+  if (limits.firstByteOnly) {
+    limits.total = to.ReadTotalTimeoutConstant;
+  } else if (!limits.immediate) {
+    limits.total = uint64_t{to.ReadTotalTimeoutMultiplier} * Count + to.ReadTotalTimeoutConstant;
+    limits.interval = to.ReadIntervalTimeout == kAll ? 0 : to.ReadIntervalTimeout;
+  }
+  return limits;
+}
+
+// Milliseconds to wait for the next byte: -1 without limit, nullopt once a limit has passed.
+std::optional<int> ReadWaitLeft(const ReadLimits& limits, uint64_t start, uint64_t lastByte, uint32_t Read) {
+  const uint64_t now = NowMs();
+  bool limited = false;
+  int64_t remain = INT64_MAX;
+  if (limits.total != 0) {
+    remain = static_cast<int64_t>(limits.total) - static_cast<int64_t>(now - start);
+    limited = true;
+  }
+  if (limits.interval != 0 && Read > 0) {
+    remain = std::min<int64_t>(remain, static_cast<int64_t>(limits.interval) - static_cast<int64_t>(now - lastByte));
+    limited = true;
+  }
+  if (!limited) return -1;
+  if (remain <= 0) return std::nullopt;
+  return static_cast<int>(std::min<int64_t>(remain, INT32_MAX));
+}
+
+// False, with the reason kept, when the port failed or went away while waiting.
+bool AwaitInput(int fd, int wait) {
+  pollfd p{fd, POLLIN, 0};
+  int r = ::poll(&p, 1, wait);
+  if (r < 0 && errno != EINTR) return Fail(errno);
+  if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) return Fail(EIO);
+  return true;
+}
+
+// Bytes taken from the queue no longer count as reported, so new ones are seen as growth.
+void ForgetReadBytes(PortState& state, uint32_t Read) {
+  std::lock_guard lock(state.mutex);
+  state.rxReported = state.rxReported > Read ? state.rxReported - Read : 0;
+}
+}  // namespace
+
 TIoResult PosixComm::ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint32_t& Read) {
   Read = 0;
   TCommTimeouts to;
   auto state = FindWithTimeouts(Handle, to);
   if (!state) return TIoResult::NotStarted;
-  constexpr uint32_t kAll = 0xFFFFFFFFu;
-  // The driver's timeout rules: interval all-ones with both totals 0 returns at once; interval
-  // and multiplier all-ones with a constant waits that long for the first byte only; otherwise
-  // a total limit (multiplier x count + constant) and a limit between two bytes, 0 = none.
-  const bool immediate = to.ReadIntervalTimeout == kAll && to.ReadTotalTimeoutMultiplier == 0 &&
-                         to.ReadTotalTimeoutConstant == 0;
-  const bool firstByteOnly = to.ReadIntervalTimeout == kAll && to.ReadTotalTimeoutMultiplier == kAll &&
-                             to.ReadTotalTimeoutConstant != 0 && to.ReadTotalTimeoutConstant != kAll;
-  uint64_t total = 0;
-  uint32_t interval = 0;
-  if (firstByteOnly) {
-    total = to.ReadTotalTimeoutConstant;
-  } else if (!immediate) {
-    total = uint64_t{to.ReadTotalTimeoutMultiplier} * Count + to.ReadTotalTimeoutConstant;
-    interval = to.ReadIntervalTimeout == kAll ? 0 : to.ReadIntervalTimeout;
-  }
+  const ReadLimits limits = ReadLimitsOf(to, Count);
   const uint64_t start = NowMs();
   uint64_t lastByte = start;
   auto* bytes = static_cast<unsigned char*>(Buffer);
@@ -476,7 +524,7 @@ TIoResult PosixComm::ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint
     if (n > 0) {
       Read += static_cast<uint32_t>(n);
       lastByte = NowMs();
-      if (firstByteOnly) break;
+      if (limits.firstByteOnly) break;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -485,39 +533,15 @@ TIoResult PosixComm::ReadFile(THandle Handle, void* Buffer, uint32_t Count, uint
       Read = 0;
       return TIoResult::Failed;
     }
-    if (immediate) break;
-    // Nothing queued: wait for the next byte within the limits.
-    const uint64_t now = NowMs();
-    bool limited = false;
-    int64_t remain = INT64_MAX;
-    if (total != 0) {
-      remain = static_cast<int64_t>(total) - static_cast<int64_t>(now - start);
-      limited = true;
-    }
-    if (interval != 0 && Read > 0) {
-      remain = std::min<int64_t>(remain, static_cast<int64_t>(interval) - static_cast<int64_t>(now - lastByte));
-      limited = true;
-    }
-    if (limited && remain <= 0) break;
-    const int wait = limited ? static_cast<int>(std::min<int64_t>(remain, INT32_MAX)) : -1;
-    pollfd p{static_cast<int>(Handle), POLLIN, 0};
-    int r = ::poll(&p, 1, static_cast<int>(wait));
-    if (r < 0 && errno != EINTR) {
-      Fail(errno);
-      Read = 0;
-      return TIoResult::Failed;
-    }
-    if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) {
-      Fail(EIO);
+    if (limits.immediate) break;
+    const std::optional<int> wait = ReadWaitLeft(limits, start, lastByte, Read);
+    if (!wait) break;
+    if (!AwaitInput(static_cast<int>(Handle), *wait)) {
       Read = 0;
       return TIoResult::Failed;
     }
   }
-  if (Read > 0) {
-    std::lock_guard lock(state->mutex);
-    // Bytes taken from the queue no longer count as reported, so new ones are seen as growth.
-    state->rxReported = state->rxReported > Read ? state->rxReported - Read : 0;
-  }
+  if (Read > 0) ForgetReadBytes(*state, Read);
   return TIoResult::Completed;
 }
 
@@ -542,6 +566,111 @@ bool Signalled(int fd) {
   pollfd p{fd, POLLIN, 0};
   return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
+
+// The steps below run under the port's mutex; each returns the events it found and sets
+// sample when its lines can only be watched by looking again later.
+
+uint32_t InputEvents(PortState& state, uint32_t mask, uint32_t count) {
+  uint32_t events = 0;
+  if (count < state.rxReported) state.rxReported = count;
+  if (count > state.rxReported) {
+    // Growth is reported once; unread bytes never make the wait return again.
+    if (mask & EV_RXCHAR) events |= EV_RXCHAR;
+    state.rxReported = count;
+  }
+  if (state.inQueue > 0 && uint64_t{count} * 10 >= uint64_t(state.inQueue) * 8) {
+    if (!state.rx80Reported) events |= EV_RX80FULL;
+    state.rx80Reported = true;
+  } else {
+    state.rx80Reported = false;
+  }
+  return events;
+}
+
+uint32_t OutputEvents(PortState& state, uint32_t mask, bool& sample) {
+  if (!state.txPending) return 0;
+  int outq = 0;
+  if (::ioctl(state.fd, TIOCOUTQ, &outq) < 0 || outq <= 0) {
+    state.txPending = false;
+    return EV_TXEMPTY;
+  }
+  if (mask & EV_TXEMPTY) sample = true;
+  return 0;
+}
+
+uint32_t ModemEvents(PortState& state, uint32_t mask, bool& sample) {
+  if (!(mask & (EV_CTS | EV_DSR | EV_RING | EV_RLSD))) return 0;
+  sample = true;
+  uint32_t modem = 0;
+  if (!ReadModem(state.fd, modem)) return 0;
+  const uint32_t changed = modem ^ state.modem;
+  state.modem = modem;
+  uint32_t events = 0;
+  if (changed & MS_CTS_ON) events |= EV_CTS;
+  if (changed & MS_DSR_ON) events |= EV_DSR;
+  if (changed & MS_RING_ON) events |= EV_RING;
+  if (changed & MS_RLSD_ON) events |= EV_RLSD;
+  return events;
+}
+
+uint32_t LineErrorEvents(PortState& state, uint32_t mask, bool& sample) {
+  if (!(mask & (EV_ERR | EV_BREAK))) return 0;
+  sample = true;
+  Counters now;
+  if (!ReadCounters(state.fd, now)) return 0;
+  uint32_t events = 0;
+  const Counters& was = state.eventCounters;
+  if (state.hasEventCounters) {
+    if (now.frame != was.frame || now.overrun != was.overrun || now.parity != was.parity ||
+        now.bufOverrun != was.bufOverrun)
+      events |= EV_ERR;
+    if (now.brk != was.brk) events |= EV_BREAK;
+  }
+  state.eventCounters = now;
+  state.hasEventCounters = true;
+  return events;
+}
+
+uint32_t PendingEvents(PortState& state, uint32_t mask, uint32_t count, bool& sample) {
+  std::lock_guard lock(state.mutex);
+  uint32_t events = InputEvents(state, mask, count);
+  events |= OutputEvents(state, mask, sample);
+  events |= ModemEvents(state, mask, sample);
+  events |= LineErrorEvents(state, mask, sample);
+  return events & mask;
+}
+
+enum class Sleep { Again, Stopped, Failed };
+
+// Sleeps until the stop event, a wake-up, port readiness or the next sample. Readiness of the
+// port only helps while its input queue is empty; with unread bytes the growth is sampled
+// instead, so the wait never spins on them.
+Sleep SleepUntilChange(PortState& state, TEventHandle StopDescriptor, uint32_t mask, uint32_t count, bool sample) {
+  short portEvents = 0;
+  if (mask & (EV_RXCHAR | EV_RX80FULL)) {
+    if (count == 0) portEvents = POLLIN;
+    else sample = true;
+  }
+  pollfd fds[3] = {{static_cast<int>(StopDescriptor), POLLIN, 0},
+                   {state.wakeFd, POLLIN, 0},
+                   {state.fd, portEvents, 0}};
+  int r = ::poll(fds, 3, sample ? kSamplePeriodMs : -1);
+  if (r < 0) {
+    if (errno == EINTR) return Sleep::Again;
+    Fail(errno);
+    return Sleep::Failed;
+  }
+  if (fds[0].revents != 0) return Sleep::Stopped;
+  if (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+    Fail(EIO);  // the device is gone
+    return Sleep::Failed;
+  }
+  if (fds[1].revents != 0) {
+    uint64_t drained = 0;
+    [[maybe_unused]] ssize_t n = ::read(state.wakeFd, &drained, sizeof drained);
+  }
+  return Sleep::Again;
+}
 }  // namespace
 
 TWaitResult PosixComm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor, uint32_t& EventMask) {
@@ -564,88 +693,15 @@ TWaitResult PosixComm::WaitCommEvent(THandle Handle, TEventHandle StopDescriptor
       return TWaitResult::Failed;
     }
     const uint32_t count = static_cast<uint32_t>(queued < 0 ? 0 : queued);
-    uint32_t events = 0;
     bool sample = false;
-    {
-      std::lock_guard lock(state->mutex);
-      if (count < state->rxReported) state->rxReported = count;
-      if (count > state->rxReported) {
-        // Growth is reported once; unread bytes never make the wait return again.
-        if (mask & EV_RXCHAR) events |= EV_RXCHAR;
-        state->rxReported = count;
-      }
-      if (state->inQueue > 0 && uint64_t{count} * 10 >= uint64_t(state->inQueue) * 8) {
-        if (!state->rx80Reported) events |= EV_RX80FULL;
-        state->rx80Reported = true;
-      } else {
-        state->rx80Reported = false;
-      }
-      if (state->txPending) {
-        int outq = 0;
-        if (::ioctl(Handle, TIOCOUTQ, &outq) < 0 || outq <= 0) {
-          state->txPending = false;
-          events |= EV_TXEMPTY;
-        } else if (mask & EV_TXEMPTY) {
-          sample = true;
-        }
-      }
-      if (mask & (EV_CTS | EV_DSR | EV_RING | EV_RLSD)) {
-        sample = true;
-        uint32_t modem = 0;
-        if (ReadModem(Handle, modem)) {
-          uint32_t changed = modem ^ state->modem;
-          if (changed & MS_CTS_ON) events |= EV_CTS;
-          if (changed & MS_DSR_ON) events |= EV_DSR;
-          if (changed & MS_RING_ON) events |= EV_RING;
-          if (changed & MS_RLSD_ON) events |= EV_RLSD;
-          state->modem = modem;
-        }
-      }
-      if (mask & (EV_ERR | EV_BREAK)) {
-        sample = true;
-        Counters now;
-        if (ReadCounters(Handle, now)) {
-          const Counters& was = state->eventCounters;
-          if (state->hasEventCounters) {
-            if (now.frame != was.frame || now.overrun != was.overrun || now.parity != was.parity ||
-                now.bufOverrun != was.bufOverrun)
-              events |= EV_ERR;
-            if (now.brk != was.brk) events |= EV_BREAK;
-          }
-          state->eventCounters = now;
-          state->hasEventCounters = true;
-        }
-      }
-    }
-    events &= mask;
-    if (events != 0) {
+    if (const uint32_t events = PendingEvents(*state, mask, count, sample); events != 0) {
       EventMask = events;
       return Signalled(StopDescriptor) ? TWaitResult::Stopped : TWaitResult::Event;
     }
-    // Readiness of the port only helps while its input queue is empty; with unread bytes the
-    // growth is sampled instead, so the wait never spins on them.
-    short portEvents = 0;
-    if (mask & (EV_RXCHAR | EV_RX80FULL)) {
-      if (count == 0) portEvents = POLLIN;
-      else sample = true;
-    }
-    pollfd fds[3] = {{static_cast<int>(StopDescriptor), POLLIN, 0},
-                     {state->wakeFd, POLLIN, 0},
-                     {static_cast<int>(Handle), portEvents, 0}};
-    int r = ::poll(fds, 3, sample ? kSamplePeriodMs : -1);
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      Fail(errno);
-      return TWaitResult::Failed;
-    }
-    if (fds[0].revents != 0) return TWaitResult::Stopped;
-    if (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-      Fail(EIO);  // the device is gone
-      return TWaitResult::Failed;
-    }
-    if (fds[1].revents != 0) {
-      uint64_t drained = 0;
-      [[maybe_unused]] ssize_t n = ::read(state->wakeFd, &drained, sizeof drained);
+    switch (SleepUntilChange(*state, StopDescriptor, mask, count, sample)) {
+      case Sleep::Stopped: return TWaitResult::Stopped;
+      case Sleep::Failed: return TWaitResult::Failed;
+      case Sleep::Again: break;
     }
   }
 }

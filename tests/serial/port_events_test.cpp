@@ -59,6 +59,12 @@ void RecordLineEvents(TComPort& port, EventLog& ev, bool readAll) {
   port.OnRLSDChange = [e](TCustomComPort*, bool on) { e->Add(on ? "RLSD1" : "RLSD0"); };
 }
 
+// The event thread clears the mask as it leaves its loop: after that, nothing more is reported.
+bool ThreadLeftItsLoop(const CommRecorder& rec) {
+  const auto masks = rec.Masks();
+  return masks.size() >= 2 && masks.back() == 0;
+}
+
 struct Fixture {
   testpty::Pty pty;
   CommRecorder rec;
@@ -107,8 +113,11 @@ TEST(EventThread, MaskSetAtOpenAndClearedAtTheEnd) {
   f.port.Write("x", 1);  // no output-empty event is watched now
   f.pty.Send("a");
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
-  PumpFor(100);
-  EXPECT_EQ(f.ev.Get(), Log{"RxChar 1 a"});
+  ASSERT_EQ(f.pty.Receive(1), "x");
+  // A marker byte after the write has drained: an output-empty event would come before it.
+  f.pty.Send("!");
+  ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 2 && f.ev.Get().back() == "RxChar 1 !"; }));
+  EXPECT_EQ(f.ev.Get(), (Log{"RxChar 1 a", "RxChar 1 !"}));
 }
 
 TEST(EventThread, BytesWaitForThePumpAndArriveAsOneEvent) {
@@ -118,11 +127,11 @@ TEST(EventThread, BytesWaitForThePumpAndArriveAsOneEvent) {
   // The UI side is busy: the batch waits at its hand-over.
   ASSERT_TRUE(WaitUntil([] { return SynchronizePending(); }));
   ASSERT_TRUE(WaitUntil([&] { return f.port.InputCount() == 3; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(f.ev.Size(), 0u);
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
-  PumpFor(200);
-  EXPECT_EQ(f.ev.Get(), Log{"RxChar 3 abc"});
+  f.pty.Send("!");  // the marker's event comes after any other the three bytes raise
+  ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 2 && f.ev.Get().back() == "RxChar 1 !"; }));
+  EXPECT_EQ(f.ev.Get(), (Log{"RxChar 3 abc", "RxChar 1 !"}));
 }
 
 TEST(EventThread, UnreadBytesAreCountedAgainButNotReportedAgain) {
@@ -130,9 +139,8 @@ TEST(EventThread, UnreadBytesAreCountedAgainButNotReportedAgain) {
   f.Open();
   f.pty.Send("a");
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
-  PumpFor(200);  // the unread byte raises no further event
   EXPECT_EQ(f.ev.Get(), Log{"RxChar 1"});
-  f.pty.Send("b");
+  f.pty.Send("b");  // its event follows at once: the unread byte raised none in between
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 2; }));
   EXPECT_EQ(f.ev.Get(), (Log{"RxChar 1", "RxChar 2"}));
   std::string text;
@@ -169,8 +177,9 @@ TEST(EventThread, ReceivedBytesBeforeOutputEmpty) {
   ASSERT_EQ(f.pty.Receive(1), "w");
   ASSERT_TRUE(WaitUntil([&] { return f.port.InputCount() == 2; }));
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 3; }));
-  PumpFor(100);
-  EXPECT_EQ(f.ev.Get(), (Log{"RxChar 2", "RxChar 2", "TxEmpty"}));
+  f.pty.Send("m");  // a marker: nothing else comes before its event
+  ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 4; }));
+  EXPECT_EQ(f.ev.Get(), (Log{"RxChar 2", "RxChar 2", "TxEmpty", "RxChar 3"}));
 }
 
 TEST(EventThread, EmptyErrorSetAndEmptyQueueFireNothing) {
@@ -181,8 +190,9 @@ TEST(EventThread, EmptyErrorSetAndEmptyQueueFireNothing) {
   ASSERT_TRUE(WaitUntil([] { return SynchronizePending(); }));
   std::string text;
   ASSERT_EQ(f.port.ReadText(text, 1), 1);  // the queue is empty when the batch runs
-  PumpFor(200);
-  EXPECT_TRUE(f.ev.Get().empty());
+  f.pty.Send("m");  // a marker: the waiting batch runs before its event
+  ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
+  EXPECT_EQ(f.ev.Get(), Log{"RxChar 1"});
 }
 
 TEST(EventThread, CloseRunsAWaitingBatchFirst) {
@@ -210,7 +220,7 @@ TEST(EventThread, AFailingStepEndsTheThreadUntilReopened) {
   f.pty.Send("1");
   ASSERT_TRUE(PumpUntil([&] { return calls == 1; }));
   f.pty.Send("2");
-  PumpFor(300);
+  ASSERT_TRUE(PumpUntil([&] { return ThreadLeftItsLoop(f.rec); }));
   EXPECT_EQ(calls, 1) << "no events after the error";
   EXPECT_TRUE(f.port.Connected());
   f.port.Close();
@@ -227,10 +237,9 @@ TEST(EventThread, BytesNotReadBeforeCloseAreGoneAfterOpen) {
   f.port.Close();
   f.ev.Clear();
   f.Open();
-  PumpFor(200);
   EXPECT_TRUE(f.ev.Get().empty());
   EXPECT_EQ(f.port.InputCount(), 0);
-  f.pty.Send("n");
+  f.pty.Send("n");  // the first event counts this byte alone
   ASSERT_TRUE(PumpUntil([&] { return f.ev.Size() >= 1; }));
   EXPECT_EQ(f.ev.Get(), Log{"RxChar 1"});
 }
@@ -242,9 +251,13 @@ TEST(EventThread, DisabledEventsCallNoHandler) {
   EXPECT_TRUE(f.port.EventThreadRunning());
   f.port.Write("w", 1);
   f.pty.Send("abc");
-  PumpFor(300);
+  ASSERT_TRUE(WaitUntil([&] { return f.port.InputCount() == 3; }));
+  // A write ends the wait in progress: once the next has begun, the bytes' batch was dropped.
+  const size_t waits = f.rec.Count("WaitCommEvent");
+  f.port.Write("v", 1);
+  ASSERT_TRUE(PumpUntil([&] { return f.rec.Count("WaitCommEvent") > waits; }))
+      << "the thread waited and dropped the batch";
   EXPECT_TRUE(f.ev.Get().empty());
-  EXPECT_GE(f.rec.Count("WaitCommEvent"), 2u) << "the thread waited and dropped the batch";
 }
 
 TEST(EventThread, NoSyncRunsStepsOnTheEventThread) {
@@ -330,7 +343,7 @@ TEST(Unplug, TheEventThreadEndsAndCloseWorks) {
   f.Open();
   f.pty.CloseMaster();
   // The wait fails on the hung-up line; nothing is handed over and Close returns.
-  PumpFor(200);
+  ASSERT_TRUE(PumpUntil([&] { return ThreadLeftItsLoop(f.rec); }));
   EXPECT_NO_THROW(f.port.Close());
   EXPECT_FALSE(f.port.Connected());
 }
@@ -355,8 +368,7 @@ TEST(WindowSync, ARingOnlyBatchSendsOneMessage) {
   };
   rec.ExtraEvents = comm::EV_RING;
   ASSERT_TRUE(PumpUntil([&] { return ev.Size() >= 1 || (rec.ExtraEvents != 0 && endWait()); }));
-  PumpFor(100);
-  EXPECT_EQ(port.messages.Get(), Log{"1025:256:0"});
+  EXPECT_EQ(port.messages.Get(), Log{"1025:256:0"});  // a second ring message would show below
   EXPECT_EQ(ev.Get(), Log{"Ring"});
   rec.ExtraEvents = comm::EV_RLSD;
   rec.ExtraModem = comm::MS_RLSD_ON;

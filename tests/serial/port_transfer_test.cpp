@@ -148,7 +148,9 @@ TEST(OpenClose, NoEventsNoThread) {
   port.Open();
   EXPECT_FALSE(port.EventThreadRunning());
   pty.Send("abc");
-  PumpFor(200);
+  ASSERT_TRUE(WaitUntil([&] { return port.InputCount() == 3; }));
+  EXPECT_FALSE(SynchronizePending()) << "nothing waits to be handed over";
+  CheckSynchronize();
   EXPECT_EQ(rx, 0);
   EXPECT_EQ(rec.Count("SetCommMask"), 0u);
   port.Close();

@@ -50,16 +50,19 @@ class QtWakeupTest : public QObject {
 
   void idleMainLoopRunsQueuedCalls() {
     std::atomic<bool> served{false};
-    std::thread worker([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the loop is idle by then
-      Synchronize([&] {
-        served = true;
-        QCoreApplication::exit(0);
+    std::thread worker;
+    // Started from within the loop, so the call is queued to a loop that is already waiting.
+    QTimer::singleShot(0, [&] {
+      worker = std::thread([&] {
+        Synchronize([&] {
+          served = true;
+          QCoreApplication::exit(0);
+        });
       });
     });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
-    worker.join();
+    if (worker.joinable()) worker.join();
     QVERIFY(served.load());
   }
 

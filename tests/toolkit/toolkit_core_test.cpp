@@ -69,19 +69,20 @@ TEST(Synchronize, RunsOnTheMainThreadOnlyWhenPumped) {
   EXPECT_FALSE(CheckSynchronize()) << "nothing queued";
   const auto main = std::this_thread::get_id();
   std::atomic<bool> ran{false}, returned{false};
+  bool returnedBeforeRun = true;
   std::thread::id ranOn;
   std::thread worker([&] {
     Synchronize([&] {
       ranOn = std::this_thread::get_id();
+      returnedBeforeRun = returned;
       ran = true;
     });
     returned = true;
   });
   while (!SynchronizePending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(ran);
-  EXPECT_FALSE(returned) << "the caller blocks until the call has run";
   EXPECT_TRUE(CheckSynchronize());
+  EXPECT_FALSE(returnedBeforeRun) << "the caller blocks until the call has run";
   worker.join();
   EXPECT_TRUE(ran);
   EXPECT_EQ(ranOn, main);
@@ -138,15 +139,18 @@ TEST(Synchronize, WakeHookIsCalledWhenWorkIsQueued) {
 }
 
 TEST(Thread, CreatedSuspendedRunsOnlyAfterResume) {
-  std::atomic<bool> ran{false};
-  FnThread t([&](FnThread&) { ran = true; });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(ran);
+  std::atomic<bool> ran{false}, resumed{false}, ranBeforeResume{true};
+  FnThread t([&](FnThread&) {
+    ranBeforeResume = !resumed;
+    ran = true;
+  });
   t.SetPriority(tpNormal);
   EXPECT_EQ(t.Priority(), tpNormal);
+  resumed = true;
   t.Resume();
   t.WaitFor();
   EXPECT_TRUE(ran);
+  EXPECT_FALSE(ranBeforeResume);
   EXPECT_TRUE(t.Finished());
 }
 
@@ -183,21 +187,22 @@ TEST(Thread, AnErrorEndsTheBodyAndIsKept) {
 
 TEST(NotificationWindow, SendBlocksUntilReceivedAndReturnsTheResult) {
   std::vector<TMessage> got;
+  std::atomic<bool> returned{false};
+  bool returnedBeforeReceived = true;
   TNotificationWindow w([&](TMessage& m) {
+    returnedBeforeReceived = returned;
     got.push_back(m);
     EXPECT_TRUE(InSendMessage());
     m.Result = 42;
   });
-  std::atomic<bool> returned{false};
   std::atomic<intptr_t> result{0};
   std::thread sender([&] {
     result = w.SendMessage(WM_USER + 1, 0x20, 7);
     returned = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(returned);
   ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
   sender.join();
+  EXPECT_FALSE(returnedBeforeReceived) << "the sender blocks until the message is received";
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].Msg, WM_USER + 1);
   EXPECT_EQ(got[0].WParam, 0x20u);
