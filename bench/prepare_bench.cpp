@@ -24,8 +24,9 @@ class TFirstByteFrontEnd : public TRecordingFrontEnd {
  public:
   TDeviceEngine* Engine = nullptr;
   Clock::time_point DataStart{};
-  void ShowPanelText(int Index, const std::string& Text) override {
-    if (Text == "Uploading data..." && DataStart == Clock::time_point{}) {
+  void ShowPhase(const TNotice& Phase) override {
+    TRecordingFrontEnd::ShowPhase(Phase);
+    if (Phase.Id == TNoticeId::Uploading && DataStart == Clock::time_point{}) {
       DataStart = Clock::now();
       Engine->Cancel();
     }
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < count; ++i) {
     const std::string path = dir.Path() + "s" + std::to_string(i) + ".wav";
     fixtures::WriteWav(path, fixtures::Ramp(4410 + size_t(i), uint8_t(i)));  // a tenth of a second each
-    rows.push_back({path, i + 1});
+    rows.push_back({path, i + 1, {}});
   }
   std::printf("%d short sounds, %d cores; from \"Upload to device\" to the first data byte:\n", count,
               sound::EncoderCount());
