@@ -27,7 +27,7 @@ std::vector<TUploadRow> RowsOf(QTreeWidget* LV) {
   std::vector<TUploadRow> rows;
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     QTreeWidgetItem* row = LV->topLevelItem(i);
-    rows.push_back({QFile::encodeName(row->text(TForm1::ColFilename)).toStdString(), AddressOf(row)});
+    rows.push_back({QFile::encodeName(row->text(TForm1::ColFilename)).toStdString(), AddressOf(row), {}});
   }
   return rows;
 }

@@ -160,11 +160,11 @@ std::vector<TSurveyedPort> SurveyPorts() {
   for (const TSysfsTty& t : ttys) withPort.insert(UsbDeviceDir(t.DeviceDir));
   for (const PortMapValue& v : *map) {
     const TSysfsTty* t = FindTty(ttys, v);
-    survey.push_back({v.Data, t ? IdentityOfTty(*t) : IdentityOf(v)});
+    survey.push_back({v.Data, t ? IdentityOfTty(*t) : IdentityOf(v), TSkipReason::None, {}});
   }
   if (PortsFromEnvironment()) return survey;  // the list given is the whole map
   for (const TSysfsTty& t : ttys)
-    if (t.Phantom) survey.push_back({t.DevPath, IdentityOfTty(t), TSkipReason::PhantomUart});
+    if (t.Phantom) survey.push_back({t.DevPath, IdentityOfTty(t), TSkipReason::PhantomUart, {}});
   AddAdaptersWithoutPort(withPort, survey);
   return survey;
 }

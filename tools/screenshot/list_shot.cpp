@@ -26,10 +26,8 @@ int main(int argc, char** argv) {
   const QString Output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/list-gauge.png");
 
   QTemporaryDir Home(QDir::tempPath() + QStringLiteral("/ada-XXXXXX"));
-  QDir(Home.path()).mkpath(QStringLiteral("horns"));
   const QString Set = Home.filePath(QStringLiteral("horns"));
-  const QStringList Files =
-      shot::WriteSounds(Set, {{"long-horn.wav", 28.0}, {"short-horn.wav", 6.5}, {"bell.wav", 12.3}});
+  const QStringList Files = shot::WriteHorns(Set);
 
   TForm1 Form;
   Form.show();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QtEndian>
@@ -31,6 +32,11 @@ QStringList WriteSounds(const QString& Folder, const std::vector<std::pair<const
     WriteSilence(Files.last(), Seconds);
   }
   return Files;
+}
+
+QStringList WriteHorns(const QString& Folder) {
+  QDir().mkpath(Folder);
+  return WriteSounds(Folder, {{"long-horn.wav", 28.0}, {"short-horn.wav", 6.5}, {"bell.wav", 12.3}});
 }
 
 QImage WithTitleBar(const QPixmap& Window, const QString& Title) {

@@ -16,6 +16,9 @@ void WriteSilence(const QString& Path, double Seconds);
 // Seconds of silence for each name, written into Folder; the paths in that order.
 QStringList WriteSounds(const QString& Folder, const std::vector<std::pair<const char*, double>>& Sounds);
 
+// The list shots' three horns, of 28, 6.5 and 12.3 s, in Folder (made here); their paths.
+QStringList WriteHorns(const QString& Folder);
+
 // The window with a title bar drawn above it.
 QImage WithTitleBar(const QPixmap& Window, const QString& Title);
 
