@@ -1,15 +1,29 @@
-# kestrilo_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [LABELS l])
+# kestrilo_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [LABELS l] [SHARDS n])
+# SHARDS splits a long program into n tests that ctest can run side by side.
 function(kestrilo_gtest name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;SHARDS" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  # Prepared sounds are cached apart from the user's, one folder a test program.
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-    ENVIRONMENT "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}")
+  if(NOT T_SHARDS)
+    set(T_SHARDS 1)
+  endif()
+  math(EXPR last "${T_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    if(T_SHARDS EQUAL 1)
+      set(test ${name})
+      set(env "")
+    else()
+      set(test ${name}_${shard})
+      set(env "GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${shard};")
+    endif()
+    add_test(NAME ${test} COMMAND ${name})
+    # Prepared sounds are cached apart from the user's, one folder a test.
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+      ENVIRONMENT "${env}XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${test}")
+  endforeach()
 endfunction()
 
 # kestrilo_qtest(NAME SOURCES a.cpp LIBS lib1 [TIMEOUT s] [LABELS l]): QtTest under the offscreen platform.

@@ -168,50 +168,56 @@ TEST(CliExitStatus, LostOrStalledDeviceGivesStatus7) {
 
 // A device that hangs while its port drains the line (a USB bridge) is stopped within 10 s of
 // the data's start; one that acknowledges late but steadily completes.
-TEST(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
+struct TLivenessCase {
+  unsigned baud;
+  long long hang_after;  // -1: acknowledges 400 ms late instead
+  size_t samples;
+};
+
+// One case a test, so that the slow line-rate cases run side by side.
+class CliLiveness : public ::testing::TestWithParam<TLivenessCase> {};
+
+TEST_P(CliLiveness, AHungDeviceGivesStatus7AndALateOneCompletes) {
   using Clock = std::chrono::steady_clock;
   clitest::TCliRig rig;
-  struct TCase {
-    unsigned baud;
-    long long hang_after;  // -1: acknowledges 400 ms late instead
-    size_t samples;
+  const TLivenessCase c = GetParam();
+  SCOPED_TRACE(std::to_string(c.baud) + " " + std::to_string(c.hang_after));
+  const auto samples = fixtures::Ramp(c.samples);
+  devsim::Options o = clitest::QuickDevice();
+  o.line_rate = true;
+  o.baud = c.baud;
+  o.hang_after = c.hang_after;
+  if (c.hang_after < 0) o.ack_delay_ms = 400;
+  devsim::Simulator sim(o);
+  rig.Ports(sim.SlavePath());
+  Clock::time_point data_start{};
+  const auto seeDataStart = [&](cli::TChildPipe&, const std::string& Line) {
+    if (Line.find("\"Uploading data...\"") != std::string::npos) data_start = Clock::now();
   };
-  for (const TCase c : {TCase{115200, 20000, 60000}, TCase{9600, 1000, 25000}, TCase{115200, -1, 30000},
-                        TCase{9600, -1, 3000}}) {
-    SCOPED_TRACE(std::to_string(c.baud) + " " + std::to_string(c.hang_after));
-    const auto samples = fixtures::Ramp(c.samples);
-    devsim::Options o = clitest::QuickDevice();
-    o.line_rate = true;
-    o.baud = c.baud;
-    o.hang_after = c.hang_after;
-    if (c.hang_after < 0) o.ack_delay_ms = 400;
-    devsim::Simulator sim(o);
-    rig.Ports(sim.SlavePath());
-    Clock::time_point data_start{};
-    const clitest::TCliRun run = rig.Run({"upload", "--json", rig.Wav("long.wav", samples)}, 120000,
-                                         [&](cli::TChildPipe&, const std::string& Line) {
-                                           if (Line.find("\"Uploading data...\"") != std::string::npos) data_start = Clock::now();
-                                         });
-    const auto end = Clock::now();
-    ASSERT_TRUE(run.ended) << run.output;
-    EXPECT_FALSE(rig.TempLeftovers());
-    EXPECT_EQ(run.Of("row").back()["state"], c.hang_after < 0 ? "Done" : "Failed");
-    if (c.hang_after < 0) {
-      EXPECT_EQ(run.status, 0) << run.output;
-      EXPECT_TRUE(run.Says("Upload completed!")) << run.output;
-      ASSERT_TRUE(sim.WaitIdle(60s));
-      EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(samples)});
-      continue;
-    }
-    EXPECT_EQ(run.status, 7) << run.output;
-    EXPECT_LT(end - data_start, 10s);
-    EXPECT_FALSE(run.Says("Upload completed!")) << run.output;
-    ASSERT_EQ(run.Of("message").size(), 1u) << run.output;
-    EXPECT_EQ(run.Of("message")[0]["text"], "The device stopped accepting data on " + sim.SlavePath() +
-                                                ".\nThe device now holds only part of the sounds and needs a new upload.");
-    EXPECT_EQ(run.Of("outcome").at(0)["outcome"], "DeviceStopped");
+  const clitest::TCliRun run = rig.Run({"upload", "--json", rig.Wav("long.wav", samples)}, 120000, seeDataStart);
+  const auto end = Clock::now();
+  ASSERT_TRUE(run.ended) << run.output;
+  EXPECT_FALSE(rig.TempLeftovers());
+  EXPECT_EQ(run.Of("row").back()["state"], c.hang_after < 0 ? "Done" : "Failed");
+  if (c.hang_after < 0) {
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(run.Says("Upload completed!")) << run.output;
+    ASSERT_TRUE(sim.WaitIdle(60s));
+    EXPECT_EQ(sim.Sounds(), std::vector<std::vector<uint8_t>>{fixtures::OnTheWire(samples)});
+    return;
   }
+  EXPECT_EQ(run.status, 7) << run.output;
+  EXPECT_LT(end - data_start, 10s);
+  EXPECT_FALSE(run.Says("Upload completed!")) << run.output;
+  ASSERT_EQ(run.Of("message").size(), 1u) << run.output;
+  EXPECT_EQ(run.Of("message")[0]["text"], "The device stopped accepting data on " + sim.SlavePath() +
+                                              ".\nThe device now holds only part of the sounds and needs a new upload.");
+  EXPECT_EQ(run.Of("outcome").at(0)["outcome"], "DeviceStopped");
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliLiveness,
+                         ::testing::Values(TLivenessCase{115200, 20000, 60000}, TLivenessCase{9600, 1000, 25000},
+                                           TLivenessCase{115200, -1, 30000}, TLivenessCase{9600, -1, 3000}));
 
 TEST(CliProgram, LinksNoQtLibrary) {
   std::FILE* p = ::popen("ldd " KESTRILO_CLI, "r");
