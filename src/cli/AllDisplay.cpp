@@ -6,6 +6,7 @@
 #include "cli/Arguments.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonEvent.h"
+#include "cli/LoadLogging.h"
 #include "cli/Progress.h"
 #include "cli/Reporter.h"
 #include "cli/TerminalText.h"
@@ -188,7 +189,7 @@ void TAllDisplay::Ended(const TDeviceRun& Run) {
   } else if (watch_ && mode_ != TOutputMode::Quiet) {
     const std::string reason = Run.Status == esCompleted ? std::string() : Run.Reason();
     Print("[" + Run.Port + "] " + Run.Outcome + " (" + Seconds(Run.Seconds) + " s)" +
-          (reason.empty() ? "" : ": " + EscapeNames(reason, files_)));
+          (reason.empty() ? "" : ": " + EscapeNames(OneLine(reason), files_)));
   }
 }
 
