@@ -218,7 +218,8 @@ void TAllDisplay::Watching(bool Watching) {
 void TAllDisplay::RefreshWatch(const std::vector<const TDeviceRun*>& Runs, const fleet::TCounts& Counts) {
   std::vector<std::string> lines;
   for (const TDeviceRun* r : Runs) {
-    std::string line = r->Port + "  " + (r->Device.empty() ? "" : r->Device + "  ") + StateText(r->Phase);
+    const std::string phase = r->Phase.empty() ? i18n::Tr("Searching devices...") : StateText(r->Phase);
+    std::string line = r->Port + "  " + phase;
     if (r->Left >= 0 && r->Total > 0) line += "  " + LeftText(r->Left);
     lines.push_back(line);
   }

@@ -1,6 +1,7 @@
 #include "cli/AllRun.h"
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 
 #include "cli/Console.h"
@@ -21,10 +22,12 @@ std::vector<std::string> ChildArguments(const TCliArgs& Args, const std::string&
   return a;
 }
 
-std::vector<std::string> MapPorts() {
+// None when the map cannot be read just now: that is no unplug of every port.
+std::optional<std::vector<std::string>> MapPorts() {
+  const auto map = platform::ReadPortMap();
+  if (!map) return std::nullopt;
   std::vector<std::string> ports;
-  for (const platform::PortMapValue& v : platform::ReadPortMap().value_or(std::vector<platform::PortMapValue>{}))
-    ports.push_back(v.Data);
+  for (const platform::PortMapValue& v : *map) ports.push_back(v.Data);
   return ports;
 }
 
@@ -161,7 +164,9 @@ void TAllRun::Record(const TDeviceRun& Run) {
 
 void TAllRun::Look() {
   looked_ = platform::GetTickCount();
-  for (const std::string& gone : fleet_.Look(MapPorts(), looked_)) {
+  const auto present = MapPorts();
+  if (!present) return;
+  for (const std::string& gone : fleet_.Look(*present, looked_)) {
     pending_.erase(std::remove(pending_.begin(), pending_.end(), gone), pending_.end());
     labels_.erase(gone);
     display_.Unplugged(gone);
