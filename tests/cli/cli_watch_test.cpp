@@ -8,6 +8,7 @@
 #include "cli/AllDisplay.h"
 #include "cli/Arguments.h"
 #include "cli_run.h"
+#include "fleet/Fleet.h"
 #include "fleet/LoadLog.h"
 #include "fleet/Sha256.h"
 #include "support/fake_sysfs.h"
@@ -89,6 +90,29 @@ TEST(CliWatch, DevicesAreLoadedAsTheyComeAndAFailedOneAfterItsReplug) {
   }
   EXPECT_EQ(lines[0]["digest"].get<std::string>().size(), 64u);
   EXPECT_FALSE(rig.TempLeftovers());
+}
+
+// Settling, once per plug, a replug under another name, counts by each device's last attempt.
+TEST(CliWatch, FleetBookkeeping) {
+  fleet::TFleet f(1000);
+  f.Known({"/dev/a", "/dev/skip"}, 0);
+  EXPECT_TRUE(f.Look({"/dev/a", "/dev/skip", "/dev/b"}, 100).empty());
+  EXPECT_TRUE(f.Due(1099).empty()) << "still settling";
+  EXPECT_EQ(f.Due(1100), std::vector<std::string>{"/dev/b"});
+  EXPECT_TRUE(f.Due(5000).empty()) << "a device that stays is handed out once";
+  EXPECT_EQ(f.Begin("usb:B"), 1);
+  EXPECT_EQ(f.Begin("/dev/a"), 1);
+  EXPECT_EQ(f.Counts(), (fleet::TCounts{0, 0, 2}));
+  f.End("usb:B", fleet::TResult::Failed);
+  f.End("/dev/a", fleet::TResult::Done);
+  EXPECT_EQ(f.Counts(), (fleet::TCounts{1, 1, 0}));
+  EXPECT_EQ(f.Look({"/dev/a", "/dev/skip", "/dev/c"}, 6000), std::vector<std::string>{"/dev/b"});
+  EXPECT_EQ(f.Due(7000), std::vector<std::string>{"/dev/c"});
+  EXPECT_EQ(f.Begin("usb:B"), 2);
+  EXPECT_EQ(f.Counts(), (fleet::TCounts{1, 0, 1}));
+  f.End("usb:B", fleet::TResult::Done);
+  f.End("/dev/a", fleet::TResult::NoDevice);  // nothing answered: the last result stays
+  EXPECT_EQ(f.Counts(), (fleet::TCounts{2, 0, 0}));
 }
 
 // The pieces without processes: the digest's hash, the CSV line, a child of another protocol.
