@@ -1,98 +1,78 @@
 // upload --all: the parent encodes the sounds once, then starts one child per candidate
 // port (this program again, uploading the prepared sounds to that port alone) and follows
 // their JSON events. Each engine keeps its own thread and its own port's speed; a device
-// that fails ends only its own child.
-#include <algorithm>
-#include <memory>
+// that fails ends only its own child. With --watch it goes on with each port plugged in later.
+#include <filesystem>
 
 #include "cli/AllDisplay.h"
-#include "cli/ChildPipe.h"
+#include "cli/AllRun.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
-#include "i18n/Translate.h"
+#include "cli/LoadLogging.h"
 #include "cli/Manifest.h"
-#include "device/PortReport.h"
-#include "platform/exe_path.h"
+#include "fleet/LoadDigest.h"
+#include "i18n/Translate.h"
+#include "platform/port_map.h"
 #include "platform/temp_dir.h"
-#include "platform/ticks.h"
 
 namespace cli {
 namespace {
 
-std::vector<std::string> ChildArguments(const TCliArgs& Args, const std::string& Port, const std::string& Manifest) {
-  std::vector<std::string> a{"upload", "--port", Port, "--prepared", Manifest, "--json"};
-  if (Args.EraseWaitMs > 0) a.insert(a.end(), {"--erase-wait-ms", std::to_string(Args.EraseWaitMs)});
-  return a;
+// The children only read the prepared sounds: none may change what the others upload.
+void MakeReadOnly(const std::string& ManifestFile, const TManifest& Manifest) {
+#ifndef _WIN32  // a read-only file there would stay behind when the run's folder goes
+  namespace fs = std::filesystem;
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  std::error_code ec;
+  fs::permissions(ManifestFile, readOnly, ec);
+  for (const TPreparedSound& s : Manifest.Sounds) fs::permissions(s.SampleFile, readOnly, ec);
+#else
+  (void)ManifestFile, (void)Manifest;
+#endif
 }
 
-// Ctrl+C is passed on to the children, which cancel through their clean-up; a second one
-// ends them at once. Returns whether they were ended so.
-bool PassOnInterrupts(std::vector<std::unique_ptr<TChildPipe>>& Children, int& PassedOn) {
-  const int now = std::min(Interrupts(), 2);
-  if (now == PassedOn) return false;
-  for (auto& c : Children) {
-    if (now == 1)
-      c->Interrupt();
-    else
-      c->Kill();
+// The ports a watch leaves alone at its start: those present that are not candidates.
+std::vector<std::string> PresentPorts(const TCliArgs& Args, TReporter& Reporter, bool& Ok) {
+  Ok = true;
+  if (!Args.Watch) return {};
+  const auto map = platform::ReadPortMap();
+  if (!map) {
+    const TNotices news = ReasonMessage(i18n::Tr("The serial ports cannot be watched: the system's list of them "
+                                                 "cannot be read"));
+    Reporter.Message(news);
+    Report(Reporter, {esError, kErrorName, news});
+    Ok = false;
+    return {};
   }
-  PassedOn = now;
-  return now == 2;
-}
-
-// Follows the children until every one has ended. Returns whether they were killed.
-bool FollowChildren(std::vector<std::unique_ptr<TChildPipe>>& Children, std::vector<TDeviceRun>& Runs,
-                    TAllDisplay& Display) {
-  std::vector<TChildPipe*> pipes;
-  for (auto& c : Children) pipes.push_back(c.get());
-  const uint32_t start = platform::GetTickCount();
-  int passedOn = 0;
-  bool killed = false;
-  for (size_t running = Children.size(); running > 0;) {
-    WaitForOutput(pipes, 100);
-    killed = PassOnInterrupts(Children, passedOn) || killed;
-    running = 0;
-    for (size_t i = 0; i < Children.size(); ++i) {
-      TDeviceRun& run = Runs[i];
-      Children[i]->ReadLines([&](const std::string& Line) { Display.Take(run, Line); });
-      if (Children[i]->OutputOpen() || !Children[i]->HasEnded()) {
-        ++running;
-      } else if (run.Outcome.empty()) {  // it died before it could say how it ended
-        run.Outcome = killed ? OutcomeName(TUploadOutcome::Cancelled) : kErrorName;
-        run.Status = killed ? int(esCancelled) : Children[i]->Exited() ? Children[i]->ExitCode() : int(esError);
-        run.Seconds = double(platform::TicksSince(start)) / 1000.0;
-        if (killed)
-          run.Message = i18n::Fill(run.Device.empty()
-                                       ? i18n::Tr("The upload on %1 was ended at once by a second Ctrl+C")
-                                       : i18n::Tr("The upload on %1 was ended at once by a second Ctrl+C; the device "
-                                                  "may need a new upload"),
-                                   {run.Port});
-        if (run.Message.empty())
-          run.Message = i18n::Fill(i18n::Tr("The upload on %1 ended without an outcome"), {run.Port});
-      }
-    }
-    Display.Refresh(Runs);
-  }
-  return killed;
+  std::vector<std::string> ports;
+  for (const platform::PortMapValue& v : *map) ports.push_back(v.Data);
+  return ports;
 }
 
 }  // namespace
 
 int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
+  const TOpenedLog log = OpenLoadLog(Args, Reporter);
+  if (!log.Ok) return esError;
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
   if (!AddressesAccepted(Args, *rows, Reporter)) return esBadArguments;
   if (rows->empty()) return Report(Reporter, {esListEmpty, OutcomeName(TUploadOutcome::NoFile), {{TNoticeId::NoFile}}});
+  bool watchable = true;
+  const std::vector<std::string> present = PresentPorts(Args, Reporter, watchable);
+  if (!watchable) return esError;
   TManifest manifest;
   std::vector<std::string> ports;
+  std::string digest;
   {
     TEngineRig rig(Args, Reporter, FileNames(*rows), true);
     const TOutcomeReport encoded = rig.Guard([&] {
       const TOutcomeReport o = rig.Upload(rig.engine.Encode(*rows, manifest.Sounds));
       // The ports a single upload would search; without a port map that means opening each.
       if (o.Status == esCompleted) ports = rig.engine.CandidatePorts();
+      if (o.Status == esCompleted && log.Log) digest = fleet::DigestOfPrepared(manifest.Sounds);
       return o;
     });
     if (encoded.Status != esCompleted) return Report(Reporter, encoded);
@@ -100,18 +80,15 @@ int RunUploadAll(const TCliArgs& Args, TReporter& Reporter) {
   manifest.Files = FileNames(*rows);
   const std::string manifestFile = platform::RunTempDir() + "prepared.json";
   WriteManifest(manifestFile, manifest);
+  MakeReadOnly(manifestFile, manifest);
 
-  std::vector<std::unique_ptr<TChildPipe>> children;
-  std::vector<TDeviceRun> runs;
-  const std::vector<std::string> labels = TellApart(ports);
-  for (size_t i = 0; i < ports.size(); ++i) {
-    children.push_back(
-        std::make_unique<TChildPipe>(platform::ExecutablePath(), ChildArguments(Args, ports[i], manifestFile)));
-    runs.push_back({labels[i]});
-  }
   TAllDisplay display(Args, manifest.Files);
-  if (FollowChildren(children, runs, display)) platform::RemoveStaleRunDirs();  // the killed children's folders
-  return display.Finish(runs, Interrupted());
+  TAllRun run(Args, {manifestFile, digest, log.Log.get()}, display);
+  run.Run(ports, present);
+  if (run.Killed()) platform::RemoveStaleRunDirs();  // the killed children's folders
+  // Stopping a watch is no cancel; only the uploads Ctrl+C ended are.
+  const int status = display.Finish(run.Devices(), Args.Watch ? run.CancelledByCtrlC() : Interrupted());
+  return status == esCompleted && run.LogFailed() ? int(esError) : status;
 }
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 
 namespace cli {
 std::string PrepareUsage();
+std::string WatchUsage();
 namespace {
 
 bool WholeNumber(const std::string& Text, long long& Value) {
@@ -86,6 +87,8 @@ std::string CheckCombination(const TCliArgs& A) {
   if (A.Options.Any() && A.Command != TCliArgs::cmUpload && A.Command != TCliArgs::cmPrepare)
     return i18n::Tr("the sound options go only with prepare and upload");
   if (A.All && !A.Port.empty()) return i18n::Tr("--all and --port cannot go together: --all uploads to every port");
+  if (A.Watch && !A.All) return i18n::Tr("--watch goes only with upload --all");
+  if (!A.LogFile.empty() && A.Command != TCliArgs::cmUpload) return i18n::Tr("--log goes only with upload");
   if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
     return i18n::Tr("--prepared needs --port and no sounds");
   return {};
@@ -100,6 +103,12 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
   } else if (TakeSoundOption(Name, Value, A.Options, Error)) {
   } else if (Name == "--prepared") {
     A.Prepared = Value;
+  } else if (Name == "--log") {
+    A.LogFile = Value;
+  } else if (Name == "--settle-ms") {
+    long long ms = 0;
+    if (!WholeNumber(Value, ms) || ms < 0) Error = i18n::Tr("--settle-ms needs a number of milliseconds");
+    A.SettleMs = uint32_t(ms);
   } else if (Name == "--erase-wait-ms") {
     long long ms = 0;
     if (!WholeNumber(Value, ms) || ms < 1) Error = i18n::Tr("--erase-wait-ms needs a number of milliseconds");
@@ -114,7 +123,8 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
 bool TakeFlag(const std::string& Name, TCliArgs& A) {
   const std::pair<const char*, bool TCliArgs::*> flags[] = {
       {"--all", &TCliArgs::All},   {"--quiet", &TCliArgs::Quiet}, {"--json", &TCliArgs::Json},
-      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}, {"--yes", &TCliArgs::Yes}};
+      {"--help", &TCliArgs::Help}, {"-h", &TCliArgs::Help},       {"--version", &TCliArgs::Version}, {"--yes", &TCliArgs::Yes},
+      {"--watch", &TCliArgs::Watch}};
   for (const auto& [name, member] : flags)
     if (Name == name) return A.*member = true;
   return TakeSoundFlag(Name, A.Options);
@@ -180,7 +190,20 @@ std::string UsageText() {
                "8 a file or port could not be used, 130 cancelled. See kestrilo-cli(1).\n"
                "Exit status 9: the erase was answered with data the sound player never sends.\n"),
       {std::to_string(lists::kMinAddress), std::to_string(lists::kMaxAddress)}) +
-         PrepareUsage();
+         WatchUsage() + PrepareUsage();
+}
+
+// Beside the designed usage, which stays as it is.
+std::string WatchUsage() {
+  return "\n" + i18n::Tr("       kestrilo-cli [OPTION]... upload --all --watch LIST.kestrilo\n"
+                          "  --watch        after the devices present, upload to each device plugged in later,\n"
+                          "                 once per plug; Ctrl+C stops watching, a second cancels the uploads\n"
+                          "                 and a third ends them at once\n"
+                          "  --settle-ms MS a new port's time to settle before its upload (1000)\n"
+                          "  --log FILE     append one line per device and attempt to FILE (CSV; JSON lines\n"
+                          "                 with --json)\n"
+                          "With --all the exit status is 0 only when every device's last attempt completed;\n"
+                          "otherwise that of the first device that failed, 130 when an upload was cancelled.\n");
 }
 
 // Beside the designed usage, which stays as it is.

@@ -17,6 +17,9 @@ struct TCliArgs {
   std::vector<TUploadRow> Files;  // upload FILE[@ADDRESS]...
   std::string Port;               // --port: probe only this port (a path, usb:VID:PID, usb:SERIAL)
   bool All = false;               // upload --all
+  bool Watch = false;             // upload --all --watch: also each device plugged in later
+  uint32_t SettleMs = 1000;       // --settle-ms: a new port's time to settle before its upload
+  std::string LogFile;            // --log FILE: one line per device and attempt
   TOptionOverrides Options;       // prepare, upload: over the list's defaults
   std::string OutDir;             // prepare --out DIR
   bool Quiet = false;

@@ -5,7 +5,10 @@
 
 #include "cli/EngineRig.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonEvent.h"
+#include "cli/LoadLogging.h"
 #include "cli/Manifest.h"
+#include "fleet/LoadDigest.h"
 #include "lists/SoundListFile.h"
 
 namespace cli {
@@ -88,16 +91,54 @@ bool AddressesAccepted(const TCliArgs& Args, const std::vector<TUploadRow>& Rows
   return false;
 }
 
+namespace {
+
+// upload --log: encoded first, so that the log can name what the device was given.
+int UploadLogged(const TCliArgs& Args, TReporter& Reporter, const std::vector<TUploadRow>& Rows,
+                 fleet::TLoadLog& Log) {
+  TEngineRig rig(Args, Reporter, FileNames(Rows), true);
+  fleet::TLoadRecord record;
+  record.ListFile = Args.ListFile;
+  const TOutcomeReport o = rig.Guard([&] {
+    TPreparedSounds sounds;
+    const TUploadOutcome encoded = rig.engine.Encode(Rows, sounds);
+    if (encoded != TUploadOutcome::Completed) return rig.Upload(encoded);
+    record.Digest = fleet::DigestOfPrepared(sounds);
+    return rig.Upload(rig.engine.UploadPrepared(sounds));
+  });
+  record.Port = o.Port;
+  if (!o.Port.empty()) record.Adapter = platform::IdentityOf({o.Port, o.Port});
+  record.Device = o.Device;
+  if (rig.engine.Device.Status != 0) record.MemoryMb = std::to_string(rig.engine.Device.Capacity / 1048576);
+  record.Outcome = o.Name;
+  record.Reason = OneLine(Word(o.News));
+  record.Seconds = o.Seconds;
+  try {
+    Log.Append(record);
+  } catch (const std::system_error& e) {
+    Reporter.Message(ReasonMessage(e.what()));
+    if (o.Status == esCompleted) return Report(Reporter, {esError, kErrorName, ReasonMessage(e.what())});
+  }
+  return Report(Reporter, o);
+}
+
+}  // namespace
+
 int RunUpload(const TCliArgs& Args, TReporter& Reporter) {
   if (!Args.Prepared.empty()) {
+    // The --all parent refuses a child of another installation by this first line.
+    if (Args.Json) EmitJsonEvent({{"event", "protocol"}, {"version", kChildProtocol}});
     const auto prepared = Loaded<TManifest>(Reporter, [&Args] { return ReadManifest(Args.Prepared); });
     if (!prepared) return esError;
     TEngineRig rig(Args, Reporter, prepared->Files, true);
     return rig.Run([&] { return rig.Upload(rig.engine.UploadPrepared(prepared->Sounds)); });
   }
+  const TOpenedLog log = OpenLoadLog(Args, Reporter);
+  if (!log.Ok) return esError;
   const auto rows = UploadRows(Args, Reporter);
   if (!rows) return esError;
   if (!AddressesAccepted(Args, *rows, Reporter)) return esBadArguments;
+  if (log.Log) return UploadLogged(Args, Reporter, *rows, *log.Log);
   TEngineRig rig(Args, Reporter, FileNames(*rows), true);
   return rig.Run([&] { return rig.Upload(rig.engine.Upload(*rows)); });
 }

@@ -4,6 +4,9 @@
 
 namespace cli {
 
+// The version of the events an --all child sends its parent: its first event says it.
+inline constexpr int kChildProtocol = 1;
+
 void EmitJsonEvent(const nlohmann::ordered_json& Event);
 
 }  // namespace cli
