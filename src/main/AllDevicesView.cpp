@@ -36,7 +36,8 @@ QString ProgressText(const alldevices::TDeviceRow& R) {
   if (R.Unplugged && !R.Running()) return TAllDevicesDialog::tr("Unplugged");
   if (R.Completed()) return TAllDevicesDialog::tr("%1%").arg(100);
   if (R.Percent >= 0) return TAllDevicesDialog::tr("%1%").arg(int(R.Percent));
-  return QString::fromStdString(R.Phase);
+  // A load that ended before its data shows no step: its outcome says what happened.
+  return R.Running() ? QString::fromStdString(R.Phase) : QString();
 }
 
 QString Q(const std::string& Text) { return QString::fromStdString(Text); }
