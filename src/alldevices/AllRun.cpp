@@ -1,6 +1,7 @@
 #include "alldevices/AllRun.h"
 
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace alldevices {
 namespace {
@@ -94,6 +95,9 @@ void TAllRun::TakeDeviceEvent(const std::string& Event, const json& E) {
     errorLines_.push_back(port + ": " + Text(E, "line"));
     return;
   }
+  static const std::set<std::string> kLoadEvents = {"attempt", "device", "phase", "row", "progress",
+                                                    "message", "outcome", "ended"};
+  if (!kLoadEvents.count(Event)) return;  // a newer tool's news this does not know
   TDeviceRow& r = RowOf(port, Whole(E, "attempt", 0));
   const std::string id = Text(E, "id");
   if (Event == "attempt") {
