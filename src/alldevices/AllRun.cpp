@@ -59,7 +59,8 @@ void TAllRun::Take(const std::string& Line) {
     if (Line.find_first_not_of(" \t\r") != std::string::npos) errorLines_.push_back(Line);
     return;
   }
-  if (e.contains("port"))
+  // The parent's own outcome names no port: an empty one.
+  if (!Text(e, "port").empty())
     TakeDeviceEvent(event, e);
   else
     TakeRunEvent(event, e);

@@ -70,4 +70,11 @@ TEST(AllRun, TodaysStreamAndAToolThatEndsWithoutAnOutcome) {
   EXPECT_EQ(run.Rows()[0].Outcome, "Error");
   EXPECT_FALSE(run.FinalStatus());
   EXPECT_EQ(run.ErrorLines(), std::vector<std::string>{"kestrilo-cli: something broke"});
+
+  // Nothing to load: the run's own outcome, with no port, makes no row.
+  const alldevices::TAllRun failed =
+      Read({R"j({"event":"outcome","outcome":"EncodingFailed","status":4,"text":"Failed!","port":"","device":""})j"});
+  EXPECT_TRUE(failed.Rows().empty());
+  EXPECT_EQ(failed.FinalStatus(), 4);
+  EXPECT_EQ(failed.Message(), "Failed!");
 }
