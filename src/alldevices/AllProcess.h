@@ -53,6 +53,8 @@ class TAllProcess {
   void Abort();          // cancel; what has not ended in time is killed
   void WatchStopped() { watchStopped_ = true; }  // the tool said so: a cancel may go on
   bool Cancelling() const { return wanted_ >= CancelLevel(); }
+  // A watching run not yet asked to stop watching.
+  bool MayStopWatching() const { return watch_ && wanted_ == 0; }
   bool Aborting() const { return aborting_; }
   bool Killed() const { return killed_; }
 

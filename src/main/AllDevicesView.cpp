@@ -62,9 +62,8 @@ void TAllDevicesDialog::ShowRun() {
     Status->setText(tr("Loading the devices..."));
   else
     Status->setText(run_.Phase().empty() ? tr("Starting...") : Q(run_.Phase()));
-  const bool watching = Running() && run_.Watching() && !run_.StoppedWatching();
   Start->setEnabled(!Running());
-  StopWatching->setEnabled(watching && !process_->Cancelling());
+  StopWatching->setEnabled(Running() && process_->MayStopWatching() && !run_.StoppedWatching());
   CancelUploads->setEnabled(Running() && !process_->Cancelling());
   for (QWidget* w : {static_cast<QWidget*>(Watch), static_cast<QWidget*>(Log), static_cast<QWidget*>(LogFile),
                      static_cast<QWidget*>(ChooseLog)})
