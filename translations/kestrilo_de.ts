@@ -13,6 +13,207 @@
     </message>
 </context>
 <context>
+    <name>TAllDevicesDialog</name>
+    <message>
+        <source>Upload to every device</source>
+        <translation>Auf jedes Gerät hochladen</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Anschluss</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Keep loading devices as they are plugged in</source>
+        <translation>Weitere Geräte laden, sobald sie angesteckt werden</translation>
+    </message>
+    <message>
+        <source>Write a log of every load</source>
+        <translation>Jeden Ladevorgang protokollieren</translation>
+    </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Wählen...</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Starten</translation>
+    </message>
+    <message>
+        <source>Stop watching</source>
+        <translation>Warten beenden</translation>
+    </message>
+    <message>
+        <source>Cancel uploads</source>
+        <translation>Hochladen abbrechen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Logs (*.csv *.jsonl)</source>
+        <translation>Protokolle (*.csv *.jsonl)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The window is searching or uploading; start again once it has finished.</source>
+        <translation>Das Fenster sucht gerade oder lädt hoch; bitte erneut starten, sobald es fertig ist.</translation>
+    </message>
+    <message>
+        <source>The list is empty: add the sounds to load first.</source>
+        <translation>Die Liste ist leer: zuerst die Sounds hinzufügen, die geladen werden sollen.</translation>
+    </message>
+    <message>
+        <source>Choose the file for the log first.</source>
+        <translation>Bitte zuerst die Datei für das Protokoll wählen.</translation>
+    </message>
+    <message>
+        <source>kestrilo-cli was not found in %1; it comes with Kestrilo and does this work. Install Kestrilo again.</source>
+        <translation>kestrilo-cli wurde in %1 nicht gefunden; es gehört zu Kestrilo und erledigt diese Arbeit. Bitte Kestrilo neu installieren.</translation>
+    </message>
+    <message>
+        <source>Uploads are running. Cancel them and close?
+A device being loaded will need a new upload.</source>
+        <translation>Es wird noch hochgeladen. Abbrechen und schließen?
+Ein Gerät, das gerade geladen wird, muss danach neu bespielt werden.</translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation>Abgeschlossen</translation>
+    </message>
+    <message>
+        <source>No device</source>
+        <translation>Kein Gerät</translation>
+    </message>
+    <message>
+        <source>No sound file</source>
+        <translation>Keine Sounddatei</translation>
+    </message>
+    <message>
+        <source>Conversion failed</source>
+        <translation>Umwandlung fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Too large</source>
+        <translation>Zu groß</translation>
+    </message>
+    <message>
+        <source>Erase timed out</source>
+        <translation>Löschen dauerte zu lange</translation>
+    </message>
+    <message>
+        <source>Device lost</source>
+        <translation>Gerät getrennt</translation>
+    </message>
+    <message>
+        <source>Device stopped</source>
+        <translation>Gerät nimmt nichts mehr an</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>Unexpected reply</source>
+        <translation>Unerwartete Antwort</translation>
+    </message>
+    <message>
+        <source>Not started</source>
+        <translation>Nicht gestartet</translation>
+    </message>
+    <message>
+        <source>Shared addresses</source>
+        <translation>Doppelte Adressen</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Unplugged</source>
+        <translation>Abgesteckt</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 done, %2 failed, %3 running</source>
+        <translation>%1 fertig, %2 fehlgeschlagen, %3 laufen</translation>
+    </message>
+    <message>
+        <source>Loads the list shown in the window into every device plugged in.</source>
+        <translation>Lädt die Liste aus dem Fenster in jedes angesteckte Gerät.</translation>
+    </message>
+    <message>
+        <source>Cancelling the uploads...</source>
+        <translation>Hochladen wird abgebrochen...</translation>
+    </message>
+    <message>
+        <source>Watching for devices: each one plugged in is loaded.</source>
+        <translation>Warte auf Geräte: jedes angesteckte wird geladen.</translation>
+    </message>
+    <message>
+        <source>No longer watching; the running uploads finish.</source>
+        <translation>Es wird nicht mehr gewartet; laufende Ladevorgänge werden beendet.</translation>
+    </message>
+    <message>
+        <source>Loading the devices...</source>
+        <translation>Die Geräte werden geladen...</translation>
+    </message>
+    <message>
+        <source>Starting...</source>
+        <translation>Startet...</translation>
+    </message>
+    <message>
+        <source>The run ended without a result.</source>
+        <translation>Der Lauf endete ohne Ergebnis.</translation>
+    </message>
+    <message>
+        <source>Every device was loaded.</source>
+        <translation>Jedes Gerät wurde geladen.</translation>
+    </message>
+    <message>
+        <source>No device was loaded.</source>
+        <translation>Kein Gerät wurde geladen.</translation>
+    </message>
+    <message>
+        <source>Cancelled.</source>
+        <translation>Abgebrochen.</translation>
+    </message>
+    <message>
+        <source>No device found.</source>
+        <translation>Kein Gerät gefunden.</translation>
+    </message>
+    <message>
+        <source>Not every device was loaded.</source>
+        <translation>Nicht jedes Gerät wurde geladen.</translation>
+    </message>
+    <message>
+        <source>kestrilo-cli ended with exit status %1:</source>
+        <translation>kestrilo-cli endete mit Exit-Status %1:</translation>
+    </message>
+    <message>
+        <source>kestrilo-cli was ended by a signal:</source>
+        <translation>kestrilo-cli wurde durch ein Signal beendet:</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Input</source>
@@ -293,6 +494,14 @@ Das Gerät hat dann nur einen Teil der Sounds und braucht ein neues Hochladen.</
     <message>
         <source>Cannot prepare this sound: %1</source>
         <translation>Dieser Sound kann nicht vorbereitet werden: %1</translation>
+    </message>
+    <message>
+        <source>Upload to every device</source>
+        <translation>Auf jedes Gerät hochladen</translation>
+    </message>
+    <message>
+        <source>The window is searching or uploading; start again once it has finished.</source>
+        <translation>Das Fenster sucht gerade oder lädt hoch; bitte erneut starten, sobald es fertig ist.</translation>
     </message>
 </context>
 <context>

@@ -280,6 +280,7 @@ void TForm1::FormCreate() {
 
   CreateDeviceLink();
   CreatePlugWatch();
+  CreateAllDevicesMenu();
 }
 
 void TForm1::FormDestroy() {

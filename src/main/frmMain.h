@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -36,8 +37,10 @@ class QWidget;
 class TComPort;
 class TCustomComPort;
 class TPanelStatusBar;
+class TAllDevicesDialog;
 namespace lists {
 struct ListedSound;
+struct SoundList;
 }
 
 // The main window. Members keep their layout names and are public, as the window's
@@ -135,6 +138,21 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // ---- upload (frmMain_upload.cpp) ----
   void Startuploading1Click(QObject* Sender);
   bool UploadRunning = false;  // list edits and the sound test do nothing while set
+  // Missing sounds refuse, shared addresses are asked about; true when the upload may go.
+  bool UploadMayStart();
+
+  // ---- every device at once (frmMain_alldevices.cpp) ----
+  QAction* Uploadtoeverydevice1 = nullptr;  // Device menu
+  void Uploadtoeverydevice1Click(QObject* Sender);
+  TAllDevicesDialog* AllDevicesDialog() const;  // none before the first use
+  bool AllDevicesRunning() const;
+  // The dialog's run starts or ends: the window's own port is closed before it, and its
+  // device commands wait until it is over.
+  void AllDevicesRunChanged(bool Running);
+  // A search, sound test or upload of the window's own is running.
+  bool DeviceBusy() const;
+  // The rows with their options and the list's, as a list file holds them.
+  lists::SoundList CurrentSoundList() const;
 
   // ---- the device engine's front end (frmMain_devicelink.cpp) ----
   void ShowPanelText(int Index, const std::string& Text) override;
@@ -264,7 +282,6 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   bool UpdatingList_ = false;
 
   // ---- before and during an upload (frmMain_upload.cpp, frmMain_uploadtitle.cpp) ----
-  bool UploadMayStart();
   void ShowUploadTitle(const QString& Progress);
   QString UploadTitle_;           // " - 34% - 2:41 left" while the data goes out
   QElapsedTimer UploadClock_;     // from the first byte of the data phase
@@ -282,6 +299,11 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void About1Click(QObject* Sender);
   TPanelStatusBar* Panels_ = nullptr;  // StatusBar1, with its panels
   bool CloseAfterUpload_ = false;
+  // ---- every device at once (frmMain_alldevices.cpp) ----
+  void CreateAllDevicesMenu();
+  void ReleaseDevicePort();
+  QPointer<TAllDevicesDialog> AllDevices_;  // child of the window, made on first use
+  bool CloseAfterAllDevices_ = false;
   bool QuitAfterUpload_ = false;
   bool OuterSizeApplied_ = false;
 

@@ -43,7 +43,7 @@ bool TForm1::WaitForByte(uint32_t Milliseconds, uint8_t Value) { return Engine->
 // ---- search and sound test ----
 
 void TForm1::Searchdevice1Click(QObject* /*Sender*/) {
-  if (SearchRunning) return;
+  if (SearchRunning || AllDevicesRunning()) return;
   FlagScope running(SearchRunning);
   Engine->SearchDevice();
   DeviceMayHaveChanged();
@@ -51,7 +51,7 @@ void TForm1::Searchdevice1Click(QObject* /*Sender*/) {
 }
 
 void TForm1::Sound41Click(QObject* Sender) {
-  if (SearchRunning || UploadRunning) return;
+  if (SearchRunning || UploadRunning || AllDevicesRunning()) return;
   const auto* item = qobject_cast<QAction*>(Sender);
   Engine->SoundTest(item ? item->data().toInt() : 0);
   DeviceMayHaveChanged();
@@ -104,6 +104,7 @@ void TForm1::EnableControls(bool Enabled) {
     b->setEnabled(Enabled);
   Startuploading1->setEnabled(Enabled);
   Searchdevice1->setEnabled(Enabled);
+  Uploadtoeverydevice1->setEnabled(Enabled);
   Cancelupload1->setEnabled(!Enabled);
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "lists/SoundListFile.h"
+#include "main/UserSettings.h"
 #include "main/frmMain.h"
 #include "toolkit/error_report.h"
 
@@ -19,8 +20,6 @@ namespace {
 
 constexpr int kRecentCount = 8;
 const char* const kRecentKey = "RecentLists";
-
-QSettings UserSettings() { return QSettings(QStringLiteral("Kestrilo"), QStringLiteral("Kestrilo")); }
 
 }  // namespace
 

@@ -39,16 +39,9 @@ void TForm1::CreatePlugWatch() {
 void TForm1::PortGone(const QString& Port) {
   if (Engine->Device.Status == 0 || QString::fromStdString(Engine->Device.PortName) != Port) return;
   SetPanelText(2, tr("The device on %1 was unplugged.").arg(Port));
-  Panels_->SetPanelToolTip(2, QString());
   // An upload or search running finds the loss itself and ends as designed.
   if (UploadRunning || SearchRunning || Engine->Busy()) return;
-  try {
-    Engine->ComPort->Close();
-  } catch (const std::exception&) {
-    // the device took its line along: closed on our side all the same
-  }
-  Engine->Device = TDeviceInfo();
-  DeviceMayHaveChanged();
+  ReleaseDevicePort();
 }
 
 void TForm1::ShowDeviceIdentity() {

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "toolkit/flag_scope.h"
+#include "main/AllDevicesDialog.h"
 #include "main/frmMain.h"
 #include "i18n/Translate.h"
 #include "toolkit/error_report.h"
@@ -58,7 +59,7 @@ bool TForm1::UploadMayStart() {
 }
 
 void TForm1::Startuploading1Click(QObject*) {
-  if (UploadRunning || SearchRunning || Engine->Busy()) return;  // started again from one of our own pumps
+  if (DeviceBusy() || AllDevicesRunning()) return;  // started again from one of our own pumps
   FlagScope running(UploadRunning);  // also while the user is asked: the rows stay as checked
   if (!UploadMayStart()) return;
   i18n::SetDecimalPoint(QLocale().decimalPoint().toStdString());  // the user's separator
@@ -81,6 +82,12 @@ void TForm1::Cancelupload1Click(QObject*) {
 }
 
 bool TForm1::ConfirmStopForClose() {
+  if (AllDevicesRunning()) {
+    // The dialog asks; the window closes once the tool has ended.
+    const bool now = AllDevicesDialog()->AskToStop();
+    CloseAfterAllDevices_ = !now && AllDevicesDialog()->Stopping();
+    return now;
+  }
   if (!UploadRunning) return true;
   const auto Answer = QMessageBox::question(
       this, QGuiApplication::applicationDisplayName(),

@@ -62,6 +62,9 @@ class ChildProcess {
   // As Ctrl+C would (to the child's whole group when it leads one); on Windows Ctrl+Break,
   // and where that cannot be sent the child is ended.
   void Interrupt();
+  // As Ctrl+C to the child alone, not to the group it leads: a parent that hands interrupts
+  // on to its own children decides itself. On Windows the same as Interrupt.
+  void InterruptLeader();
   // Ends the child at once, without its clean-up; it is reaped by Ended.
   void Kill();
 

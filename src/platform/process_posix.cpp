@@ -139,6 +139,10 @@ void ChildProcess::Interrupt() {
   if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGINT);
 }
 
+void ChildProcess::InterruptLeader() {
+  if (Started() && !ended_) SignalChild(pid_, false, SIGINT);
+}
+
 void ChildProcess::Kill() {
   if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGKILL);
 }

@@ -111,6 +111,9 @@ void ChildProcess::Interrupt() {
     ::TerminateProcess(AsHandle(pid_), 1);
 }
 
+// Ctrl+Break reaches a whole process group; one process of it cannot be singled out.
+void ChildProcess::InterruptLeader() { Interrupt(); }
+
 void ChildProcess::Kill() {
   if (Started() && !ended_) ::TerminateProcess(AsHandle(pid_), 1);
 }

@@ -143,7 +143,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Captions(Form.Soundtest1->actions()),
              QStringList({"Sound 1", "Sound 2", "Sound 3", "Sound 4"}));
     QCOMPARE(Captions(Form.Upload1->actions()),
-             QStringList({"Start uploading", "-", "Search device", "Ports...", "Cancel upload"}));
+             QStringList({"Start uploading", "-", "Search device", "Upload to every device", "Ports...", "Cancel upload"}));
     QCOMPARE(Form.Cancelupload1->shortcut(), QKeySequence(Qt::Key_Escape));
     QVERIFY(!Form.Cancelupload1->isEnabled());  // only while an upload runs
     QCOMPARE(Captions(Form.Help1->actions()), QStringList({"About"}));
