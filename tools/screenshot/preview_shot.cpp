@@ -1,5 +1,5 @@
-// Renders the main window with a saved list whose rows carry sound options, one row being
-// listened to, into a PNG file under Qt's offscreen platform. The audio goes to a sink that
+// Renders the main window with a saved list whose rows carry sound options (shown in the
+// Options column), one row being listened to, into a PNG file under Qt's offscreen platform. The audio goes to a sink that
 // plays nothing, as the offscreen machine may have no sound device.
 //   kestrilo-preview-shot [output.png]   (default docs/preview-playing.png)
 #include <QApplication>
@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   const QStringList Files = shot::WriteHorns(Set);
 
   TForm1 Form;
+  Form.resize(Form.width() + 200, Form.height());  // wide enough for the Options column
   Form.show();
   Form.Preview->SetSink(std::make_unique<TSilentSink>());
   Form.AddSoundPaths(Files);
