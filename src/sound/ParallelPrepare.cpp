@@ -25,8 +25,9 @@ int EncoderCount(int Workers) {
   return std::max(1, int(std::thread::hardware_concurrency()));
 }
 
-TParallelPrepare::TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers)
-    : jobs_(std::move(Jobs)), cache_(Cache), slots_(jobs_.size()) {
+TParallelPrepare::TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers,
+                                   bool ShareRuns)
+    : jobs_(std::move(Jobs)), cache_(Cache), slots_(jobs_.size()), shareRuns_(ShareRuns) {
   encoders_ = size_t(std::max(1, std::min(EncoderCount(Workers), int(jobs_.size()))));
   for (size_t i = 0; i < encoders_ && i < jobs_.size(); ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -50,6 +51,7 @@ TParallelPrepare::TRange TParallelPrepare::Claim() {
   const size_t round = claims_++ / encoders_;
   size_t count = std::min({kMaxTogether, size_t(1) << std::min<size_t>(round ? round - 1 : 0, 8),
                            (left + encoders_ - 1) / encoders_});
+  if (!shareRuns_) count = std::min<size_t>(count, 1);
   TRange range{next_, next_};
   for (uintmax_t bytes = 0; range.End < jobs_.size() && count > 0; --count) {
     bytes += SourceSize(jobs_[range.End]);

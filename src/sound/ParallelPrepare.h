@@ -19,7 +19,7 @@ int EncoderCount(int Workers = 0);
 
 class TParallelPrepare {
  public:
-  TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers = 0);
+  TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers = 0, bool ShareRuns = true);
   // Stops the encoders still running and waits for them.
   ~TParallelPrepare();
   TParallelPrepare(const TParallelPrepare&) = delete;
@@ -51,6 +51,7 @@ class TParallelPrepare {
   mutable std::mutex mutex_;
   mutable std::condition_variable ready_;
   size_t encoders_;
+  bool shareRuns_;
   std::mutex claim_;
   size_t next_ = 0, claims_ = 0;  // under claim_
   std::atomic<bool> stop_{false};
