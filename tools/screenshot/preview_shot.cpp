@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "main/PreviewPlayer.h"
 #include "main/frmMain.h"
@@ -35,7 +36,7 @@ void ToneOverSilence(const QString& Path, double Hz) {
   QByteArray Wave = F.readAll();
   constexpr int kHeader = 44, kPad = 44100;
   for (qsizetype i = kHeader + kPad; i < Wave.size() - kPad; ++i)
-    Wave[i] = char(128 + std::lround(60 * std::sin(2 * M_PI * Hz * double(i - kHeader) / 44100)));
+    Wave[i] = char(128 + std::lround(60 * std::sin(2 * std::numbers::pi * Hz * double(i - kHeader) / 44100)));
   F.seek(0);
   F.write(Wave);
 }
