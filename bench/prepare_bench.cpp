@@ -1,6 +1,7 @@
 // Time from "Upload to device" to the first data byte for a list of 257 short sounds: one
-// encoder after another without a cache (as before), one encoder per core into an empty
-// cache, and again from that cache. Prints the figures; asserts nothing.
+// encoder after another without a cache (as before), one encoder run a sound on every core,
+// short sounds sharing runs on every core into an empty cache, and again from that cache.
+// Prints the figures; asserts nothing.
 //   bench_prepare [SOUNDS]
 #include <chrono>
 #include <cstdio>
@@ -34,13 +35,14 @@ class TFirstByteFrontEnd : public TRecordingFrontEnd {
   void ShowMessage(const std::string&) override {}
 };
 
-double ToFirstByte(const std::vector<TUploadRow>& Rows, int Encoders, std::optional<sound::TSoundCache> Cache) {
+double ToFirstByte(const std::vector<TUploadRow>& Rows, int Encoders, std::optional<sound::TSoundCache> Cache,
+                   bool ShareRuns = true) {
   devsim::Simulator sim(fixtures::QuickDevice());
   TScopedPorts ports(sim.SlavePath());
   TFirstByteFrontEnd ui;
   TDeviceEngine engine(ui);
   ui.Engine = &engine;
-  engine.Preparation = {Encoders, std::move(Cache)};
+  engine.Preparation = {Encoders, std::move(Cache), ShareRuns};
   const int runs = sound::EncoderRuns();
   const auto start = Clock::now();
   engine.Upload(Rows);
@@ -64,8 +66,10 @@ int main(int argc, char** argv) {
               sound::EncoderCount());
   const sound::TSoundCache cache(dir.Path() + "cache");
   std::printf("one encoder after another, no cache:");
-  const double serial = ToFirstByte(rows, 1, std::nullopt);
-  std::printf(" %.2f s\none encoder per core, empty cache:  ", serial);
+  const double serial = ToFirstByte(rows, 1, std::nullopt, false);
+  std::printf(" %.2f s\none run a sound on every core:     ", serial);
+  const double each = ToFirstByte(rows, 0, std::nullopt, false);
+  std::printf(" %.2f s (%.2f of before)\nshared runs on every core, empty cache:", each, each / serial);
   const double parallel = ToFirstByte(rows, 0, cache);
   std::printf(" %.2f s (%.2f of before)\nagain, from the cache:             ", parallel, parallel / serial);
   const double cached = ToFirstByte(rows, 0, cache);

@@ -503,6 +503,38 @@ Das Gerät hat dann nur einen Teil der Sounds und braucht ein neues Hochladen.</
         <source>The window is searching or uploading; start again once it has finished.</source>
         <translation>Das Fenster sucht gerade oder lädt hoch; bitte erneut starten, sobald es fertig ist.</translation>
     </message>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>peak %1 dB</source>
+        <translation>Spitzenwert %1 dB</translation>
+    </message>
+    <message>
+        <source>R128 %1 LUFS</source>
+        <translation>R128 %1 LUFS</translation>
+    </message>
+    <message>
+        <source>trim</source>
+        <translation>Stille gekürzt</translation>
+    </message>
+    <message>
+        <source>trim below %1 dB</source>
+        <translation>Stille unter %1 dB gekürzt</translation>
+    </message>
+    <message>
+        <source>dither</source>
+        <translation>Dithering</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>%1 (list)</source>
+        <translation>%1 (Liste)</translation>
+    </message>
 </context>
 <context>
     <name>TMemoryGauge</name>

@@ -90,7 +90,8 @@ bool TDeviceEngine::TEncoding::Run(const std::vector<TUploadRow>& Rows, TPrepare
     jobs.push_back({Rows[size_t(i)].FileName, Rows[size_t(i)].Options, capacity_, UploadFiles::TempName(i, ".dat2")});
   const TRemoveUntaken removeUntaken(jobs, Sounds);  // after the encoders have stopped
   const auto& cache = e_.Preparation.Cache;
-  sound::TParallelPrepare preparing(jobs, cache ? &*cache : nullptr, e_.Preparation.Encoders);
+  sound::TParallelPrepare preparing(jobs, cache ? &*cache : nullptr, e_.Preparation.Encoders,
+                                    e_.Preparation.ShareRuns);
   for (int i = 0; i < int(Rows.size()); ++i) {
     if (inFlight_) *inFlight_ = i;
     if (!EncodeRow(i, Rows[size_t(i)], preparing, Sounds)) return false;

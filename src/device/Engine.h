@@ -35,11 +35,13 @@ struct TUploadRow {
   sound::TSoundOptions Options;  // all off: converted as it is
 };
 
-// How the rows are prepared: encoders at once (0: one per core) and the cache of prepared
-// sounds (none: every row is encoded).
+// How the rows are prepared: encoders at once (0: one per core), the cache of prepared
+// sounds (none: every row is encoded), and whether short sounds share an encoder run (off:
+// one run a sound, as before).
 struct TPreparation {
   int Encoders = 0;
   std::optional<sound::TSoundCache> Cache = sound::TSoundCache::ForUser();
+  bool ShareRuns = true;
 };
 
 // One row encoded and ready to go: its samples exactly as they go on the wire.

@@ -96,9 +96,11 @@ void TForm1::CreateLayout() {
   auto* List = new TSoundListView(Client);
   LV = List;
   LV->setObjectName(QStringLiteral("LV"));
-  LV->setColumnCount(6);
-  LV->setHeaderLabels({tr("Input"), tr("Filename"), tr("Address (digital)"), tr("State"), QString(), tr("Length")});
+  LV->setColumnCount(7);
+  LV->setHeaderLabels(
+      {tr("Input"), tr("Filename"), tr("Address (digital)"), tr("State"), QString(), tr("Length"), tr("Options")});
   LV->setColumnWidth(ColLength, 60);
+  LV->setColumnWidth(ColOptions, 190);
   LV->headerItem()->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
   const int Widths[] = {40, 350, 80, 70};
   for (int c = 0; c < 4; ++c) LV->setColumnWidth(c, Widths[c]);

@@ -234,6 +234,11 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   std::optional<sound::TSoundOptions> RowOptions(int Row) const;  // a row's own
   void SetRowOptions(int Row, const std::optional<sound::TSoundOptions>& Options);
   sound::TSoundOptions OptionsOfRow(int Row) const;
+  enum : int { ColOptions = 6 };  // "Options", after "Length": the row's options in brief
+  // "R128 -16 LUFS, trim, dither"; empty when every option is off. Options that come from the
+  // list's defaults (Own false) carry a mark; a row's own options all off say so when the
+  // list's are not.
+  static QString OptionsText(const sound::TSoundOptions& Options, bool Own, const sound::TSoundOptions& ListOptions);
   QAction* Listen1 = nullptr;              // context menu, Space
   QAction* Soundoptions1 = nullptr;        // context menu
   QAction* Listoptions1 = nullptr;         // File menu
@@ -272,6 +277,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   void KeepUnsavedList() noexcept;
   void CreateOptionMenus();
   void OptionsChanged();
+  void ShowRowOptions(int Row);
   std::string OptionsForSaving() const;  // compared as SavedOptions_
   std::string SavedOptions_;
   bool Quitting_ = false;  // ended by a signal: closing asks nothing

@@ -185,6 +185,7 @@ void TForm1::UpdateListViews() {
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     QTreeWidgetItem* Row = LV->topLevelItem(i);
     if (Row->text(ColFilename).isEmpty()) continue;
+    ShowRowOptions(i);
     if (const QString Key = LengthKey(i); Row->data(ColLength, kLengthKeyRole).toString() != Key) MeasureLength(i, Key);
     if (const QVariant Id = Row->data(ColLength, kPrepareIdRole); Id.isValid()) Preparing << Id.toULongLong();
   }

@@ -3,10 +3,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
 #include <QTreeWidget>
+#include <cmath>
 
 #include "device/Files.h"
 #include "device/Protocol.h"
@@ -41,6 +43,33 @@ void TForm1::SetRowOptions(int Row, const std::optional<sound::TSoundOptions>& O
 }
 
 sound::TSoundOptions TForm1::OptionsOfRow(int Row) const { return RowOptions(Row).value_or(ListOptions); }
+
+namespace {
+
+QString Decibels(double Value) {
+  return QLocale().toString(Value, 'f', Value == std::round(Value) ? 0 : 1);
+}
+
+}  // namespace
+
+QString TForm1::OptionsText(const sound::TSoundOptions& Options, bool Own, const sound::TSoundOptions& ListOptions) {
+  QStringList parts;
+  if (Options.Loudness == sound::TLoudness::Peak) parts << tr("peak %1 dB").arg(Decibels(Options.TargetOrDefault()));
+  if (Options.Loudness == sound::TLoudness::R128) parts << tr("R128 %1 LUFS").arg(Decibels(Options.TargetOrDefault()));
+  if (Options.Trim)
+    parts << (Options.TrimThresholdDb == sound::TSoundOptions{}.TrimThresholdDb
+                  ? tr("trim")
+                  : tr("trim below %1 dB").arg(Decibels(Options.TrimThresholdDb)));
+  if (Options.Dither != sound::TDither::Off) parts << tr("dither");
+  if (parts.isEmpty()) return Own && ListOptions.Any() ? tr("off") : QString();
+  const QString text = parts.join(QStringLiteral(", "));
+  return Own ? text : tr("%1 (list)").arg(text);
+}
+
+void TForm1::ShowRowOptions(int Row) {
+  const bool own = RowOptions(Row).has_value();
+  LV->topLevelItem(Row)->setText(ColOptions, OptionsText(OptionsOfRow(Row), own, ListOptions));
+}
 
 void TForm1::CreateOptionMenus() {
   const auto entry = [this](QMenu* Menu, QAction* Before, const char* Name, const QString& Caption) {

@@ -1,8 +1,10 @@
 #include "sound/EncoderArgs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include "device/EncoderCommand.h"
 
@@ -25,6 +27,26 @@ std::string TrimOneEnd(const TSoundOptions& Options) {
          "dB:detection=peak:window=0.001,asetpts=PTS-STARTPTS,afade=t=in:d=" + Number(kFadeSeconds * 1000) + "ms";
 }
 
+// Only the peaks over the ceiling are touched, so the gain stays exact everywhere else.
+// alimiter rather than loudnorm's linear mode: loudnorm turns to its dynamic mode exactly
+// when one gain would pass the true-peak target, works at 192 kHz and needs 3 s of sound.
+// Limited at four times the rate, as ebur128 measures true peaks, so the peaks between
+// samples are caught; latency=true keeps every sample in its place.
+std::string LimiterFilters() {
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "aresample=%d,alimiter=limit=%.6f:attack=5:release=50:level=false:latency=true,aresample=%d",
+                4 * 44100, std::pow(10.0, kTruePeakCeilingDb / 20), 44100);
+  return text;
+}
+
+// swresample's TPDF dither when the samples are cut to 8 bits: flat noise of one level
+// instead of distortion that follows the signal; the noise-shaping kinds push their
+// noise up the spectrum, where an 8-bit player at 44.1 kHz plays it loudest.
+const char* const kDither = "aresample=44100:osf=u8:dither_method=triangular";
+
+const char* Meter(TLoudness Mode) { return Mode == TLoudness::R128 ? "ebur128=peak=true" : "volumedetect"; }
+
 std::vector<std::string> Input(const std::string& Source) {
   return {"-hide_banner", "-nostats", "-protocol_whitelist", "file", "-i", "file:" + Absolute(Source)};
 }
@@ -39,9 +61,8 @@ std::string ShapeFilters(const TSoundOptions& Options) {
 
 std::vector<std::string> MeasureArguments(const std::string& Source, const TSoundOptions& Options) {
   std::vector<std::string> args = Input(Source);
-  const char* meter = Options.Loudness == TLoudness::R128 ? "ebur128" : "volumedetect";
   for (const char* a : {"-vn", "-af"}) args.push_back(a);
-  args.push_back(ShapeFilters(Options) + "," + meter);
+  args.push_back(ShapeFilters(Options) + "," + Meter(Options.Loudness));
   for (const char* a : {"-f", "null", "-"}) args.push_back(a);
   return args;
 }
@@ -59,15 +80,29 @@ std::optional<double> ParseMeasurement(const std::string& ErrorOutput, TLoudness
   return value;
 }
 
+std::optional<double> ParseTruePeak(const std::string& ErrorOutput) {
+  // The summary's "Peak:" under "True peak:"; the per-frame lines say "TPK:".
+  const std::string label = "Peak:";
+  const size_t at = ErrorOutput.rfind(label);
+  if (at == std::string::npos) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(ErrorOutput.c_str() + at + label.size(), &end);
+  if (end == ErrorOutput.c_str() + at + label.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+bool NeedsLimiter(const TSoundOptions& Options, std::optional<double> TruePeakDb, double GainDb) {
+  // Peak brings the highest sample to its target, which is never above full scale.
+  return Options.Loudness == TLoudness::R128 && TruePeakDb && *TruePeakDb + GainDb > kTruePeakCeilingDb;
+}
+
 std::vector<std::string> EncodeArguments(const std::string& Source, const std::string& Dest, int64_t Capacity,
-                                         const TSoundOptions& Options, double GainDb) {
+                                         const TSoundOptions& Options, double GainDb, bool Limit) {
   if (!Options.Any()) return EncoderArguments(Source, Dest, Capacity);
   std::string chain = ShapeFilters(Options);
   if (Options.Loudness != TLoudness::Off) chain += ",volume=" + Number(GainDb) + "dB";
-  // swresample's TPDF dither when the samples are cut to 8 bits: flat noise of one level
-  // instead of distortion that follows the signal; the noise-shaping kinds push their
-  // noise up the spectrum, where an 8-bit player at 44.1 kHz plays it loudest.
-  if (Options.Dither == TDither::Triangular) chain += ",aresample=44100:osf=u8:dither_method=triangular";
+  if (Limit) chain += "," + LimiterFilters();
+  if (Options.Dither == TDither::Triangular) chain += std::string(",") + kDither;
   std::vector<std::string> args = Input(Source);
   for (const std::string a : {"-y", "-vn", "-af"}) args.push_back(a);
   args.push_back(chain);
@@ -76,6 +111,33 @@ std::vector<std::string> EncodeArguments(const std::string& Source, const std::s
   args.push_back(DurationLimit(Capacity));
   args.push_back("file:" + Absolute(Dest));
   return args;
+}
+
+std::vector<std::string> SharedArguments(const std::vector<std::vector<std::string>>& Single) {
+  std::vector<std::string> args{"-nostdin", "-hide_banner", "-nostats", "-loglevel", "error", "-y"};
+  const auto global = [](const std::string& a) { return a == "-hide_banner" || a == "-nostats" || a == "-y"; };
+  const auto inputEnd = [](const std::vector<std::string>& Run) {
+    const auto i = std::find(Run.begin(), Run.end(), "-i");
+    return Run.end() - i < 2 ? Run.end() : i + 2;  // past the source
+  };
+  for (const auto& run : Single) std::remove_copy_if(run.begin(), inputEnd(run), std::back_inserter(args), global);
+  for (size_t k = 0; k < Single.size(); ++k) {
+    const std::string input = std::to_string(k);
+    // All the input's audio: a source with two streams then fails the run, as WAVE holds one,
+    // where its own run would have picked one of them. Its tags, not the first source's.
+    args.insert(args.end(), {"-map", input + ":a", "-map_metadata", input, "-map_chapters", input});
+    std::remove_copy_if(inputEnd(Single[k]), Single[k].end(), std::back_inserter(args), global);
+  }
+  return args;
+}
+
+std::string Recipe(const TSoundOptions& Options) {
+  if (!Options.Any()) return EncoderTemplate;
+  std::string recipe = ShapeFilters(Options);
+  if (Options.Loudness != TLoudness::Off) recipe += " | " + std::string(Meter(Options.Loudness)) + " | volume";
+  if (Options.Loudness == TLoudness::R128) recipe += " | " + LimiterFilters();
+  if (Options.Dither == TDither::Triangular) recipe += std::string(" | ") + kDither;
+  return recipe;
 }
 
 }  // namespace sound

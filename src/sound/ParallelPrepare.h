@@ -1,6 +1,7 @@
 #pragma once
 // Several sounds prepared at once, one encoder per core, taken in list order so the first
-// rows are ready first. The caller takes each result in order, as the rows are shown.
+// rows are ready first; after the first rows, short sounds share an encoder run, more of them
+// a run as the list goes on. The caller takes each result in order, as the rows are shown.
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -9,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "sound/Prepare.h"
+#include "sound/PrepareTogether.h"
 
 namespace sound {
 
@@ -18,7 +19,7 @@ int EncoderCount(int Workers = 0);
 
 class TParallelPrepare {
  public:
-  TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers = 0);
+  TParallelPrepare(std::vector<TPrepareJob> Jobs, const TSoundCache* Cache, int Workers = 0, bool ShareRuns = true);
   // Stops the encoders still running and waits for them.
   ~TParallelPrepare();
   TParallelPrepare(const TParallelPrepare&) = delete;
@@ -34,17 +35,25 @@ class TParallelPrepare {
  private:
   struct TSlot {
     bool Done = false;
-    std::optional<TPreparedFile> Result;
-    std::exception_ptr Error;
+    TPrepareResult Result;
+  };
+  struct TRange {
+    size_t First = 0, End = 0;
   };
   void Work();
+  TRange Claim();
+  void PrepareRange(TRange Range);
+  void Publish(size_t Index, TPrepareResult Result);
 
   std::vector<TPrepareJob> jobs_;
   const TSoundCache* cache_;
   std::vector<TSlot> slots_;
   mutable std::mutex mutex_;
   mutable std::condition_variable ready_;
-  std::atomic<size_t> next_{0};
+  size_t encoders_;
+  bool shareRuns_;
+  std::mutex claim_;
+  size_t next_ = 0, claims_ = 0;  // under claim_
   std::atomic<bool> stop_{false};
   std::vector<std::thread> workers_;
 };

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/temp_dir.h"
 #include "sound/EncoderArgs.h"
+#include "sound/PrepareSteps.h"
 
 namespace sound {
 namespace {
@@ -21,37 +22,9 @@ constexpr int kPollMs = 20;
 const char* const kNoSpace = "No space left on device";
 std::atomic<int> encoderRuns{0};
 
-class TRemoveAtEnd {
- public:
-  explicit TRemoveAtEnd(std::string Path) : path_(std::move(Path)) {}
-  ~TRemoveAtEnd() { RemoveFile(path_); }
-  TRemoveAtEnd(const TRemoveAtEnd&) = delete;
-  TRemoveAtEnd& operator=(const TRemoveAtEnd&) = delete;
-
- private:
-  std::string path_;
-};
-
 std::string FolderOf(const std::string& Path) {
   const std::string folder = std::filesystem::path(Path).parent_path().string();
   return folder.empty() ? "." : folder + std::string(1, std::filesystem::path::preferred_separator);
-}
-
-// A name no other preparation in this run uses.
-std::string PrivateName(const char* Extension) {
-  static std::atomic<unsigned> counter{0};
-  return platform::RunTempDir() + "prep" + std::to_string(counter++) + Extension;
-}
-
-// Runs the encoder to its end; its error output says how it went.
-platform::ProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop) {
-  ++encoderRuns;
-  // Out of the terminal's process group: Ctrl+C is the program's to turn into a stop.
-  platform::ChildProcess child(EncoderPath(), Args, {.OwnGroup = true});
-  while (child.Running(kPollMs))
-    if (Stop) throw EPrepareStopped();  // the child is ended with its group
-  if (Stop) throw EPrepareStopped();    // a stop as it ended is a stop, not its failure
-  return child.Outcome();
 }
 
 std::string FailureOf(const platform::ProcessOutcome& Outcome, const std::string& Folder) {
@@ -60,13 +33,21 @@ std::string FailureOf(const platform::ProcessOutcome& Outcome, const std::string
   return ResultOf(Outcome).Failure(EncoderPath());
 }
 
-// The correction that brings the shaped sound to the target; none for a silent one.
-double MeasureGain(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
+struct TGain {
+  double Db = 0.0;
+  bool Limit = false;
+};
+
+// The correction that brings the shaped sound to the target (none for a silent one), and
+// whether its peaks then need the limiter.
+TGain MeasureGain(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
   const platform::ProcessOutcome o = RunEncoder(MeasureArguments(Job.Source, Job.Options), Stop);
   const std::string why = FailureOf(o, FolderOf(Job.SampleFile));
   if (!why.empty()) throw EPrepareFailed(why, false);
   const auto level = ParseMeasurement(o.ErrorOutput, Job.Options.Loudness);
-  return level ? Job.Options.TargetOrDefault() - *level : 0.0;
+  if (!level) return {};
+  const double gain = Job.Options.TargetOrDefault() - *level;
+  return {gain, NeedsLimiter(Job.Options, ParseTruePeak(o.ErrorOutput), gain)};
 }
 
 // Copies the samples of the encoder's file, and only they, with 0x00 (the end mark) as 0x01.
@@ -93,18 +74,47 @@ int64_t WriteSamples(const std::string& Encoded, const std::string& Target) {
 }
 
 TPreparedFile Encode(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
-  const double gain = Job.Options.Loudness != TLoudness::Off ? MeasureGain(Job, Stop) : 0.0;
-  const std::string wav = PrivateName(".wav");
-  const TRemoveAtEnd removeWav(wav);
+  const TGain gain = Job.Options.Loudness != TLoudness::Off ? MeasureGain(Job, Stop) : TGain{};
+  const TRemoveAtEnd wav(PrivateName(".wav"));
   const platform::ProcessOutcome o =
-      RunEncoder(EncodeArguments(Job.Source, wav, Job.Capacity, Job.Options, gain), Stop);
-  std::string why = FailureOf(o, FolderOf(wav));
-  const int64_t size = FileSizeOf(wav);
-  if (why.empty() && size < 0) why = "the encoder wrote no file";
-  if (!why.empty()) throw EPrepareFailed(why, false);
+      RunEncoder(EncodeArguments(Job.Source, wav.Path(), Job.Capacity, Job.Options, gain.Db, gain.Limit), Stop);
+  return Collect(Job, wav.Path(), FailureOf(o, FolderOf(wav.Path())));
+}
+
+bool CopyFromCache(const TCachedSound& Cached, const std::string& Target) {
+  std::error_code error;
+  std::filesystem::copy_file(Cached.SampleFile, Target, std::filesystem::copy_options::overwrite_existing, error);
+  if (!error && FileSizeOf(Target) == Cached.Samples) return true;
+  RemoveFile(Target);
+  return false;
+}
+
+}  // namespace
+
+TRemoveAtEnd::~TRemoveAtEnd() { RemoveFile(path_); }
+
+std::string PrivateName(const char* Extension) {
+  static std::atomic<unsigned> counter{0};
+  return platform::RunTempDir() + "prep" + std::to_string(counter++) + Extension;
+}
+
+platform::ProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop) {
+  ++encoderRuns;
+  // Out of the terminal's process group: Ctrl+C is the program's to turn into a stop.
+  platform::ChildProcess child(EncoderPath(), Args, {.OwnGroup = true});
+  while (child.Running(kPollMs))
+    if (Stop) throw EPrepareStopped();  // the child is ended with its group
+  if (Stop) throw EPrepareStopped();    // a stop as it ended is a stop, not its failure
+  return child.Outcome();
+}
+
+TPreparedFile Collect(const TPrepareJob& Job, const std::string& Wav, std::string Why) {
+  const int64_t size = FileSizeOf(Wav);
+  if (Why.empty() && size < 0) Why = "the encoder wrote no file";
+  if (!Why.empty()) throw EPrepareFailed(Why, false);
   TPreparedFile prepared{size, 0, false};
   try {
-    prepared.Samples = WriteSamples(wav, Job.SampleFile);
+    prepared.Samples = WriteSamples(Wav, Job.SampleFile);
   } catch (const EFileError& e) {
     RemoveFile(Job.SampleFile);
     if (e.SystemError() == ENOSPC) throw EPrepareFailed(NoSpaceText(FolderOf(Job.SampleFile)), true);
@@ -120,24 +130,24 @@ TPreparedFile Encode(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
   return prepared;
 }
 
-bool CopyFromCache(const TCachedSound& Cached, const std::string& Target) {
-  std::error_code error;
-  std::filesystem::copy_file(Cached.SampleFile, Target, std::filesystem::copy_options::overwrite_existing, error);
-  if (!error && FileSizeOf(Target) == Cached.Samples) return true;
-  RemoveFile(Target);
-  return false;
+std::optional<TPreparedFile> FromCache(const TPrepareJob& Job, const TSoundCache& Cache, const std::string& Key) {
+  if (const auto cached = Cache.Find(Key, Job.Capacity); cached && CopyFromCache(*cached, Job.SampleFile))
+    return TPreparedFile{cached->EncodedSize, cached->Samples, true};
+  return std::nullopt;
 }
 
-}  // namespace
+TPreparedFile PrepareUncached(const TPrepareJob& Job, const TSoundCache* Cache, const std::string& Key,
+                              const std::atomic<bool>& Stop) {
+  const TPreparedFile prepared = Encode(Job, Stop);
+  if (Cache) Cache->Store(Key, Job.SampleFile, prepared.EncodedSize, prepared.Samples, Job.Capacity);
+  return prepared;
+}
 
 TPreparedFile PrepareSound(const TPrepareJob& Job, const TSoundCache* Cache, const std::atomic<bool>& Stop) {
   const std::string key = Cache ? Cache->Key(Job.Source, Job.Options) : std::string();
   if (Cache)
-    if (const auto cached = Cache->Find(key, Job.Capacity); cached && CopyFromCache(*cached, Job.SampleFile))
-      return {cached->EncodedSize, cached->Samples, true};
-  const TPreparedFile prepared = Encode(Job, Stop);
-  if (Cache) Cache->Store(key, Job.SampleFile, prepared.EncodedSize, prepared.Samples, Job.Capacity);
-  return prepared;
+    if (const auto cached = FromCache(Job, *Cache, key)) return *cached;
+  return PrepareUncached(Job, Cache, key, Stop);
 }
 
 int EncoderRuns() { return encoderRuns; }

@@ -4,6 +4,7 @@
 // shared state but the cache.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -44,6 +45,13 @@ class EPrepareStopped : public std::runtime_error {
 
 // Throws EPrepareFailed, EPrepareStopped, or a file error of the samples' own files.
 TPreparedFile PrepareSound(const TPrepareJob& Job, const TSoundCache* Cache, const std::atomic<bool>& Stop);
+
+// PrepareSound's two halves. The cache's: a sound kept under Key (Cache.Key of the job)
+// copied to the job's sample file, none when there is none.
+std::optional<TPreparedFile> FromCache(const TPrepareJob& Job, const TSoundCache& Cache, const std::string& Key);
+// The encoder's: the result kept in Cache under Key when a cache is given.
+TPreparedFile PrepareUncached(const TPrepareJob& Job, const TSoundCache* Cache, const std::string& Key,
+                              const std::atomic<bool>& Stop);
 
 // How many times an encoder was started in this process (measure passes too).
 int EncoderRuns();

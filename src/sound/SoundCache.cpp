@@ -13,6 +13,7 @@
 #include "device/EncoderCommand.h"
 #include "device/Protocol.h"
 #include "platform/state_dir.h"
+#include "sound/EncoderArgs.h"
 
 namespace sound {
 namespace fs = std::filesystem;
@@ -80,7 +81,8 @@ std::string TSoundCache::Key(const std::string& Source, const TSoundOptions& Opt
   char block[64 * 1024];
   while (in.read(block, sizeof block) || in.gcount() > 0) h.Add(block, size_t(in.gcount()));
   if (in.bad()) return {};
-  return h.Hex() + "-" + HashText(Describe(Options) + "\n" + EncoderIdentity());
+  // The recipe too: a sound prepared with other filters is prepared again.
+  return h.Hex() + "-" + HashText(Describe(Options) + "\n" + Recipe(Options) + "\n" + EncoderIdentity());
 }
 
 std::optional<TCachedSound> TSoundCache::Find(const std::string& Key, int64_t Capacity) const {

@@ -25,6 +25,7 @@ struct TSoundOptions {
 inline constexpr double kDefaultPeakDb = -1.0;    // a little headroom for the 8-bit rounding
 inline constexpr double kDefaultR128Lufs = -16.0;  // loud enough for a small speaker, rarely clipping
 inline constexpr double kFadeSeconds = 0.005;      // at each cut: long enough to leave no click
+inline constexpr double kTruePeakCeilingDb = -1.0; // EBU R128's maximum: room for the 8-bit rounding and dither
 
 const char* LoudnessName(TLoudness Value);  // "off", "peak", "r128"
 const char* DitherName(TDither Value);      // "off", "triangular"

@@ -74,7 +74,7 @@ class MainWindowTest : public QObject {
   void listColumns() {
     TForm1 Form;
     QTreeWidget* LV = Form.LV;
-    QCOMPARE(LV->columnCount(), 6);
+    QCOMPARE(LV->columnCount(), 7);
     const QStringList Heads = {"Input", "Filename", "Address (digital)", "State"};
     const int Widths[] = {40, 350, 80, 70};
     for (int c = 0; c < 4; ++c) {
@@ -87,6 +87,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(LV->headerItem()->text(TForm1::ColLength), QStringLiteral("Length"));
     QVERIFY(!LV->isColumnHidden(TForm1::ColLength));
     QCOMPARE(LV->header()->visualIndex(TForm1::ColLength), 5);
+    QCOMPARE(LV->headerItem()->text(TForm1::ColOptions), QStringLiteral("Options"));
+    QCOMPARE(LV->header()->visualIndex(TForm1::ColOptions), 6);
     QCOMPARE(LV->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(LV->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(LV->editTriggers(), QAbstractItemView::NoEditTriggers);

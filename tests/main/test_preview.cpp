@@ -108,6 +108,29 @@ class PreviewTest : public QObject {
     QCOMPARE(own[4], QByteArray("loudness=peak target=-1.0 trim=-50.0 dither=off\r"));
   }
 
+  // The Options column: the list's defaults marked, a row's own plain, nothing when all is off.
+  void TheOptionsColumnTellsOwnOptionsFromTheList() {
+    TForm1 form;
+    for (int i = 0; i < 3; ++i) form.AppendSoundRow(tone_);
+    form.RefreshList();
+    form.UpdateListViews();
+    QCOMPARE(Column(form, TForm1::ColOptions), QStringList({"", "", ""}));
+    form.ListOptions.Loudness = sound::TLoudness::R128;
+    form.ListOptions.Trim = true;
+    sound::TSoundOptions own;
+    own.Loudness = sound::TLoudness::Peak;
+    own.Target = -3.5;
+    own.Dither = sound::TDither::Triangular;
+    form.SetRowOptions(1, own);
+    form.SetRowOptions(2, sound::TSoundOptions{});
+    form.UpdateListViews();
+    QCOMPARE(Column(form, TForm1::ColOptions),
+             QStringList({"R128 -16 LUFS, trim (list)", "peak -3.5 dB, dither", "off"}));
+    form.ListOptions = {};
+    form.UpdateListViews();
+    QCOMPARE(Column(form, TForm1::ColOptions), QStringList({"", "peak -3.5 dB, dither", ""}));
+  }
+
   // Trimmed rows show and count what the device will hold; a changed option or file measures again.
   void TrimmedRowsShowThePreparedLength() {
     qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toUtf8());

@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 #include "device/EncoderCommand.h"
 #include "platform/process.h"
 #include "sound/EncoderArgs.h"
+#include "sound/ParallelPrepare.h"
 #include "sound/Prepare.h"
 #include "sound/WaveWriter.h"
 #include "upload_rig.h"
@@ -68,6 +71,18 @@ std::vector<std::string> FiveLevels(SoundRig& Rig, double Silence = 0) {
   return files;
 }
 
+// The WAVE file's size and a hash of the samples, or the failure's text.
+std::string Outcome(const std::function<sound::TPreparedFile()>& Prepare, const std::string& SampleFile) {
+  try {
+    const int64_t size = Prepare().EncodedSize;
+    std::ifstream in(SampleFile, std::ios::binary);
+    const std::string samples(std::istreambuf_iterator<char>(in), {});
+    return std::to_string(size) + " " + std::to_string(std::hash<std::string>()(samples));
+  } catch (const sound::EPrepareFailed& e) {
+    return e.what();
+  }
+}
+
 double Spread(const std::vector<double>& Levels) {
   return *std::max_element(Levels.begin(), Levels.end()) - *std::min_element(Levels.begin(), Levels.end());
 }
@@ -88,6 +103,64 @@ TEST(SoundPrepare, LoudnessBringsFiveLevelsTwentyDbApartToTheTarget) {
     for (const double level : after) EXPECT_NEAR(level, o.TargetOrDefault(), mode == TLoudness::R128 ? 1.0 : 0.5);
     std::printf("%s spread: before %.1f dB, after %.1f dB\n", sound::LoudnessName(mode), Spread(before), Spread(after));
   }
+}
+
+TEST(SoundPrepare, R128KeepsTheLoudEndOfAQuietSoundUnderTheCeiling) {
+  SoundRig rig;
+  // Five quiet seconds lift the gain by about 12 dB; the loud tenth after them would clip.
+  const auto file = rig.Make("quiet-loud.wav", "aevalsrc=if(lt(t\\,5)\\,0.05\\,0.9)*sin(2*PI*440*t):s=48000:d=5.1");
+  TSoundOptions o;
+  o.Loudness = TLoudness::R128;
+  const Samples s = rig.Upload({file}, o).at(0);
+  const auto [low, high] = std::minmax_element(s.begin(), s.end());
+  const int ceiling = int(128 * std::pow(10.0, sound::kTruePeakCeilingDb / 20)) + 1;
+  EXPECT_LE(128 - int(*low), ceiling);
+  EXPECT_LE(int(*high) - 128, ceiling);
+  const std::string wav = rig.dir.Path() + "received.wav";
+  std::ofstream(wav, std::ios::binary) << sound::WaveHeader(uint32_t(s.size())) << std::string(s.begin(), s.end());
+  const auto peak = sound::ParseTruePeak(rig.Ffmpeg({"-i", wav, "-af", "ebur128=peak=true", "-f", "null", "-"}));
+  ASSERT_TRUE(peak);
+  EXPECT_LE(*peak, sound::kTruePeakCeilingDb + 0.5);
+  EXPECT_EQ(s.size(), size_t(std::lround(5.1 * 44100)));  // the limiter moves no sample
+}
+
+// Short sounds share an encoder run and come out as from their own runs; a source that
+// breaks the run is judged by its own run, with its own failure.
+TEST(SoundPrepare, SoundsSharingARunComeOutAsFromTheirOwnRuns) {
+  SoundRig rig;
+  std::vector<sound::TPrepareJob> jobs;
+  for (int i = 0; i < 10; ++i) {
+    TSoundOptions o;
+    o.Trim = i % 3 == 1;
+    o.Dither = i % 3 == 2 ? sound::TDither::Triangular : sound::TDither::Off;
+    const std::string name = "s" + std::to_string(i) + (i % 2 ? ".mp3" : ".wav");
+    rig.Ffmpeg({"-y", "-f", "lavfi", "-i", "sine=f=" + std::to_string(300 + 50 * i) + ":d=0.3", "-metadata",
+                "title=Sound " + std::to_string(i), rig.dir.Path() + name});
+    jobs.push_back({rig.dir.Path() + name, o, 1 << 20, rig.dir.Path() + name + ".u8"});
+  }
+  std::ofstream(jobs[8].Source) << "not a sound";
+  const auto prepare = [&](const std::string& Suffix) {
+    std::vector<sound::TPrepareJob> run = jobs;
+    for (auto& j : run) j.SampleFile += Suffix;
+    const int before = sound::EncoderRuns();
+    sound::TParallelPrepare together(run, nullptr, 1);
+    std::vector<std::string> out;
+    for (size_t i = 0; i < run.size(); ++i) {
+      EXPECT_TRUE(together.WaitReady(i, 120000));
+      out.push_back(Outcome([&] { return together.Take(i); }, run[i].SampleFile));
+    }
+    return std::make_pair(out, sound::EncoderRuns() - before);
+  };
+  const auto [shared, runs] = prepare(".shared");
+  std::vector<std::string> own;
+  std::atomic<bool> stop{false};
+  for (const auto& j : jobs) own.push_back(Outcome([&] { return sound::PrepareSound(j, nullptr, stop); }, j.SampleFile));
+  EXPECT_EQ(shared, own);
+  EXPECT_NE(own[8].find("Invalid data"), std::string::npos) << own[8];
+  // The first rows one a run, then a shared run that failed for the bad source and its own runs.
+  EXPECT_LT(runs, int(jobs.size()) + 2);
+  jobs.erase(jobs.begin() + 8);
+  EXPECT_LE(prepare(".again").second, 5);
 }
 
 TEST(SoundPrepare, TrimCutsTheSilenceAndFadesAtTheCuts) {
