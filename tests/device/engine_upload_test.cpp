@@ -37,7 +37,7 @@ TEST(EngineUpload, TwoSoundsReachTheDeviceByteExactInTheDesignedOrder) {
   EXPECT_EQ(sounds[1], fixtures::OnTheWire(b));
   EXPECT_EQ(rig.sim.Addresses(), (std::vector<devsim::AddressCommand>{{1, 2040}, {2, 5}}));
   EXPECT_EQ(rig.ui.Progress, rig.ui.Maximum);
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   EXPECT_FALSE(rig.engine.Busy());
   for (const char* left : {".wav", ".dat", ".dat2"})
     for (int i : {0, 1}) EXPECT_FALSE(std::filesystem::exists(UploadFiles::TempName(i, left))) << i << left;
@@ -55,7 +55,7 @@ TEST(EngineUpload, EraseTimeoutTakesTheInjectedTimeAndClosesThePort) {
                           "message Timeout error!\nThe device did not report the end of the erase in time; it may "
                           "hold no sounds now and needs a new upload.",
                           "controls on"}));
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   EXPECT_EQ(rig.sim.Log().back(), "C");
 }
 
