@@ -239,6 +239,12 @@ class ListFilesTest : public QObject {
     QCOMPARE(Form.DuplicateAddresses(), QStringList({"3"}));
     Form.LV->topLevelItem(0)->setText(TForm1::ColAddress, QStringLiteral("1"));
     QTRY_VERIFY(!Marked(0) && !Marked(1));
+    // Compared as the list shows them: "03" is not "3", two rows reading "x" share "x".
+    Form.LV->topLevelItem(0)->setText(TForm1::ColAddress, QStringLiteral("03"));
+    QCOMPARE(Form.DuplicateAddresses(), QStringList());
+    Form.LV->topLevelItem(0)->setText(TForm1::ColAddress, QStringLiteral("x"));
+    Form.LV->topLevelItem(1)->setText(TForm1::ColAddress, QStringLiteral(" x"));
+    QCOMPARE(Form.DuplicateAddresses(), QStringList({"x"}));
   }
 
   void refusalsComeBeforeTheErase() {
