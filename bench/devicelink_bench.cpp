@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "devsim/devsim.h"
+#include "engine_seam.h"
 #include "main/frmMain.h"
 #include "platform/ticks.h"
 #include "serial/CPort.h"
@@ -62,9 +63,9 @@ int main(int argc, char** argv) {
     // The waits with the port open, so the event thread is watching the line.
     devsim::Simulator sim(SilentSim());
     auto w = MakeWindow();
-    w->Engine->ComPort->SetPort(sim.SlavePath());
-    w->Engine->ComPort->Open();
-    w->Engine->RxBuffer = "#";
+    TEngineSeam::ComPort(*w->Engine).SetPort(sim.SlavePath());
+    TEngineSeam::ComPort(*w->Engine).Open();
+    TEngineSeam::RxBuffer(*w->Engine) = "#";
     ReportCpu("WaitVersionReply(500), no reply", [&] {
       TDeviceInfo info;
       w->WaitVersionReply(500, info);

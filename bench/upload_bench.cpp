@@ -24,6 +24,7 @@
 #include "AudioFixtures.h"
 #include "device/CorePump.h"
 #include "devsim/devsim.h"
+#include "engine_seam.h"
 #include "main/frmMain.h"
 #include "write_watch.h"
 
@@ -164,7 +165,7 @@ TFigures Window(const TRun& Run) {
   qputenv("KESTRILO_PORTS", QByteArray::fromStdString(device.Path()));
   TBenchWindow form;
   TWriteWatch writes;
-  form.Engine->ComPort->SetCommServices(&writes);
+  TEngineSeam::ComPort(*form.Engine).SetCommServices(&writes);
   form.Phase.Cpu = [&] { return device.ProgramCpu(); };
   form.AppendSoundRow(Run.sound);
   form.RefreshList();
@@ -172,7 +173,7 @@ TFigures Window(const TRun& Run) {
   if (form.PanelText(2) != "Upload completed!")
     std::printf("  (window: upload did not complete: \"%s\")\n", qPrintable(form.PanelText(2)));
   qunsetenv("KESTRILO_PORTS");
-  form.Engine->ComPort->SetCommServices(nullptr);
+  TEngineSeam::ComPort(*form.Engine).SetCommServices(nullptr);
   return {device.Wall(), form.Phase.end - form.Phase.start, StopCause(form.Stopped, writes)};
 }
 
@@ -182,11 +183,11 @@ TFigures Engine(const TRun& Run) {
   front.Phase.Cpu = [&] { return device.ProgramCpu(); };
   TDeviceEngine engine(front);
   TWriteWatch writes;
-  engine.ComPort->SetCommServices(&writes);
+  TEngineSeam::ComPort(engine).SetCommServices(&writes);
   engine.OnlyPorts = {device.Path()};
   const TUploadOutcome outcome = engine.Upload({TUploadRow{Run.sound.toStdString(), 1}});
   if (outcome != TUploadOutcome::Completed) std::printf("  (engine: upload did not complete)\n");
-  engine.ComPort->SetCommServices(nullptr);
+  TEngineSeam::ComPort(engine).SetCommServices(nullptr);
   return {device.Wall(), front.Phase.end - front.Phase.start,
           StopCause(outcome == TUploadOutcome::DeviceStopped, writes)};
 }

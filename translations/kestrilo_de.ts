@@ -362,10 +362,6 @@ Version %1</translation>
         <translation>Fehlt</translation>
     </message>
     <message>
-        <source>The sounds need %1; the device holds %2.</source>
-        <translation>Die Sounds brauchen %1; das Gerät fasst %2.</translation>
-    </message>
-    <message>
         <source>Another row has the same digital address</source>
         <translation>Eine andere Zeile hat dieselbe Digitaladresse</translation>
     </message>

@@ -34,11 +34,11 @@ std::optional<std::vector<TUploadRow>> UploadRows(const TCliArgs& Args, TReporte
     std::vector<TUploadRow> rows = Args.Files;
     for (TUploadRow& row : rows) row.Options = Args.Options.Over({});
     if (Args.ListFile.empty()) return rows;
-    const lists::SoundList list = lists::LoadSoundList(Args.ListFile);
+    const lists::TSoundList list = lists::LoadSoundList(Args.ListFile);
     // The command line's options replace the list's defaults; a row's own options stay.
-    lists::SoundList over = list;
+    lists::TSoundList over = list;
     over.Defaults = Args.Options.Over(list.Defaults);
-    for (const lists::ListedSound& s : list.Rows) rows.push_back({s.Path.string(), s.Address, over.OptionsOf(s)});
+    for (const lists::TListedSound& s : list.Rows) rows.push_back({s.Path.string(), s.Address, over.OptionsOf(s)});
     return rows;
   });
 }
@@ -67,7 +67,7 @@ int RunSearch(const TCliArgs& Args, TReporter& Reporter) {
   TEngineRig rig(Args, Reporter, {}, false);
   return rig.Run([&rig] {
     rig.engine.SearchDevice();
-    return rig.engine.Device.Status != 0 ? rig.Found() : rig.NoDevice();
+    return rig.engine.Device().Status != 0 ? rig.Found() : rig.NoDevice();
   });
 }
 
@@ -75,7 +75,7 @@ int RunPlay(const TCliArgs& Args, TReporter& Reporter) {
   TEngineRig rig(Args, Reporter, {}, false);
   return rig.Run([&rig, &Args] {
     rig.engine.SoundTest(Args.Sound);
-    return rig.engine.Device.Status != 0 ? rig.Found() : rig.NoDevice();
+    return rig.engine.Device().Status != 0 ? rig.Found() : rig.NoDevice();
   });
 }
 

@@ -5,6 +5,9 @@
 
 namespace cli {
 
+// The catalogue's texts are UTF-8: a Windows console shows them so while the program runs.
+void UseUtf8Output();
+
 // SIGINT, SIGTERM and SIGHUP are noted; SIGPIPE is ignored so that a closed output is a
 // failed write, not a death that leaves the temporary folder behind.
 void InstallInterruptHandlers();

@@ -7,6 +7,9 @@
 #include "cli/Console.h"
 
 namespace cli {
+
+void UseUtf8Output() {}  // the terminal takes the locale's bytes as they are
+
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;

@@ -37,6 +37,17 @@ BOOL WINAPI NoteCtrl(DWORD Type) {
 
 }  // namespace
 
+// The console's own code page comes back when the program ends: it is shared with the shell.
+void UseUtf8Output() {
+  static const struct TRestore {
+    UINT page = ::GetConsoleOutputCP();
+    ~TRestore() {
+      if (page != 0) ::SetConsoleOutputCP(page);
+    }
+  } restore;
+  if (restore.page != 0) ::SetConsoleOutputCP(CP_UTF8);
+}
+
 // Ctrl+C and Ctrl+Break (which a --all parent sends its children) are noted, and so is a
 // closing console. A write to a closed pipe fails without a signal here.
 void InstallInterruptHandlers() { ::SetConsoleCtrlHandler(NoteCtrl, TRUE); }

@@ -27,8 +27,8 @@ TOutcomeReport TEngineRig::Guard(const std::function<TOutcomeReport()>& Step) {
   }
   if (front.CancelRequested() && o.Status != esCompleted)
     o = {esCancelled, OutcomeName(TUploadOutcome::Cancelled), o.News};
-  o.Port = engine.Device.PortName;
-  o.Device = engine.Device.DeviceName;
+  o.Port = engine.Device().PortName;
+  o.Device = engine.Device().DeviceName;
   o.Seconds = double(platform::TicksSince(start)) / 1000.0;
   return o;
 }
@@ -37,7 +37,7 @@ int TEngineRig::Run(const std::function<TOutcomeReport()>& Step) { return Report
 
 TOutcomeReport TEngineRig::Found() const {
   TOutcomeReport o{esCompleted, kFoundName, {engine.FoundNotice()}};
-  o.Adapter = platform::IdentityOf({engine.Device.PortName, engine.Device.PortName});
+  o.Adapter = platform::IdentityOf({engine.Device().PortName, engine.Device().PortName});
   return o;
 }
 

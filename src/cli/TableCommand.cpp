@@ -15,12 +15,12 @@ int RunTable(const TCliArgs& Args, TReporter& Reporter) {
   if (!rows) return esError;
   const auto prepared = PrepareRows(*rows);
   if (!prepared) return Report(Reporter, {esCancelled, OutcomeName(TUploadOutcome::Cancelled), {{TNoticeId::Cancelled}}});
-  std::vector<lists::AddressTableRow> table;
+  std::vector<lists::TAddressTableRow> table;
   int failed = 0;
   for (size_t i = 0; i < rows->size(); ++i) {
     const TUploadRow& r = (*rows)[i];
     const TPreparedRow& p = (*prepared)[i];
-    lists::AddressTableRow line{int(i + 1), r.Address, r.FileName, std::nullopt, sound::Describe(r.Options)};
+    lists::TAddressTableRow line{int(i + 1), r.Address, r.FileName, std::nullopt, sound::Describe(r.Options)};
     if (p.File) line.Seconds = double(p.File->Samples) / 44100.0;
     if (!p.File) Reporter.Message(ReasonMessage(p.Error)), ++failed;
     table.push_back(line);

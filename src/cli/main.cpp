@@ -39,6 +39,7 @@ int Dispatch(const cli::TCliArgs& Args) {
 // Every way out returns from here, so the temporary folder's owner is destroyed as usual.
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");  // the user's language and number format
+  cli::UseUtf8Output();
   const cli::TParsedArgs parsed = cli::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.Error.empty()) {
     std::fprintf(stderr, "kestrilo-cli: %s\n%s", parsed.Error.c_str(), cli::UsageText().c_str());

@@ -27,9 +27,9 @@ constexpr TBaudRate SearchSpeeds[] = {br115200, br57600, br9600};
 }  // namespace
 
 TDeviceEngine::TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts)
-    : RxBuffer("#"), ComPort(std::make_unique<TComPort>()), front_(FrontEnd), timeouts_(Timeouts) {
-  ComPort->OnRxChar = [this](TCustomComPort* Sender, int Count) { ComPortRxChar(Sender, Count); };
-  ComPort->OnLineLost = [this](TCustomComPort*, uint32_t Error) {
+    : comPort_(std::make_unique<TComPort>()), front_(FrontEnd), timeouts_(Timeouts) {
+  comPort_->OnRxChar = [this](TCustomComPort* Sender, int Count) { ComPortRxChar(Sender, Count); };
+  comPort_->OnLineLost = [this](TCustomComPort*, uint32_t Error) {
     lineLost_ = true;
     lostError_ = Error;
   };
@@ -41,7 +41,7 @@ TDeviceEngine::~TDeviceEngine() = default;
 void TDeviceEngine::SendByte(uint8_t Byte) { SendBytes(&Byte, 1); }
 
 void TDeviceEngine::SendBytes(const uint8_t* Bytes, size_t Count) {
-  if (size_t(ComPort->Write(Bytes, int(Count))) != Count) ThrowDeviceStopped();
+  if (size_t(comPort_->Write(Bytes, int(Count))) != Count) ThrowDeviceStopped();
 }
 
 void TDeviceEngine::CheckThread() const {
@@ -50,17 +50,17 @@ void TDeviceEngine::CheckThread() const {
 }
 
 void TDeviceEngine::ThrowDeviceStopped() const {
-  throw EUploadStopped(TUploadOutcome::DeviceStopped, {{TNoticeId::DeviceStopped, {ComPort->Port()}}});
+  throw EUploadStopped(TUploadOutcome::DeviceStopped, {{TNoticeId::DeviceStopped, {comPort_->Port()}}});
 }
 
 void TDeviceEngine::OpenPort() {
   lineLost_ = false;
-  ComPort->Open();
+  comPort_->Open();
 }
 
 void TDeviceEngine::CheckRun() const {
   if (lineLost_)
-    throw EUploadStopped(TUploadOutcome::DeviceLost, {{TNoticeId::Disconnected, {ComPort->Port()}},
+    throw EUploadStopped(TUploadOutcome::DeviceLost, {{TNoticeId::Disconnected, {comPort_->Port()}},
                                                       {TNoticeId::Reason, {platform::SystemErrorText(lostError_)}}});
   if (cancel_) throw EUploadStopped(TUploadOutcome::Cancelled, {{TNoticeId::Cancelled}});
 }
@@ -69,7 +69,7 @@ void TDeviceEngine::ComPortRxChar(TCustomComPort* Sender, int Count) {
   std::string received;
   Sender->ReadText(received, Count);
   // The bytes are always taken from the line; a flood beyond any reply is not kept.
-  RxBuffer.append(received, 0, std::min(received.size(), MaxRxBuffer - std::min(RxBuffer.size(), MaxRxBuffer)));
+  rxBuffer_.append(received, 0, std::min(received.size(), MaxRxBuffer - std::min(rxBuffer_.size(), MaxRxBuffer)));
 }
 
 // ---- waits ----
@@ -85,11 +85,11 @@ void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
   const uint32_t start = platform::GetTickCount();
   // The first '8' stays the first while bytes are appended, so a recognised reply holds.
   const auto look = [this, &Info] {
-    const auto p = RxBuffer.find(char(protocol::ReplyVersion));
-    if (p != std::string::npos && RxBuffer.size() >= p + 3) {
+    const auto p = rxBuffer_.find(char(protocol::ReplyVersion));
+    if (p != std::string::npos && rxBuffer_.size() >= p + 3) {
       Info.Status = protocol::DeviceAnswered;
-      Info.ReplyByte1 = static_cast<uint8_t>(RxBuffer[p + 1]);
-      Info.ReplyByte2 = static_cast<uint8_t>(RxBuffer[p + 2]);
+      Info.ReplyByte1 = static_cast<uint8_t>(rxBuffer_[p + 1]);
+      Info.ReplyByte2 = static_cast<uint8_t>(rxBuffer_[p + 2]);
     }
     return lineLost_ || cancel_;  // otherwise the wait lasts its whole time
   };
@@ -101,7 +101,7 @@ void TDeviceEngine::WaitVersionReply(uint32_t Milliseconds, TDeviceInfo& Info) {
 }
 
 bool TDeviceEngine::WaitForByte(uint32_t Milliseconds, uint8_t Value) {
-  const auto found = [this, Value] { return RxBuffer.find(static_cast<char>(Value)) != std::string::npos; };
+  const auto found = [this, Value] { return rxBuffer_.find(static_cast<char>(Value)) != std::string::npos; };
   return front_.PumpEventsUntil(platform::GetTickCount(), Milliseconds, [&] { return found() || Interrupted(); }) &&
          found();
 }
@@ -118,16 +118,16 @@ std::vector<std::string> TDeviceEngine::CandidatePorts() {
   // No map: every port name that opens is a candidate.
   for (int n = 1; n <= 255; ++n) {
     try {
-      if (ComPort->Connected()) ComPort->Close();
-      ComPort->SetPort("COM" + std::to_string(n));
-      ComPort->Open();
-      ports.push_back(ComPort->Port());
-      ComPort->Close();
+      if (comPort_->Connected()) comPort_->Close();
+      comPort_->SetPort("COM" + std::to_string(n));
+      comPort_->Open();
+      ports.push_back(comPort_->Port());
+      comPort_->Close();
       front_.PumpEvents();
     } catch (const EComPortExt& e) {
       // Held by another program: still a candidate, whose search says why it was not probed.
       if (platform::PortRefusalOf(e.SystemErrorCode()) == platform::TPortRefusal::InUse)
-        ports.push_back(ComPort->Port());
+        ports.push_back(comPort_->Port());
     } catch (const std::exception&) {
     }
   }
@@ -141,25 +141,25 @@ void TDeviceEngine::ListCandidatePorts() {
 
 // Opens Port at Speed and asks for the version; the port stays open when the device answered.
 bool TDeviceEngine::ProbePort(const std::string& Port, TBaudRate Speed, TDeviceInfo& Info) {
-  if (ComPort->Connected()) ComPort->Close();
-  ComPort->SetPort(Port);
-  ComPort->SetBaudRate(Speed);
-  front_.ShowDeviceNews({TNoticeId::SearchingPort, {ComPort->Port()}});
+  if (comPort_->Connected()) comPort_->Close();
+  comPort_->SetPort(Port);
+  comPort_->SetBaudRate(Speed);
+  front_.ShowDeviceNews({TNoticeId::SearchingPort, {comPort_->Port()}});
   OpenPort();
   front_.PumpEvents();
   // Only an answer to this probe may count, not a stale '8' from an earlier port or speed.
-  RxBuffer.clear();
+  rxBuffer_.clear();
   SendByte(protocol::CmdVersion);
   front_.PumpEvents();
   TDeviceInfo probe;
   WaitVersionReply(timeouts_.VersionWaitMs, probe);
   // Only the device's reply and nothing else: a port whose line carries other traffic is
   // another device, even when an '8' passes by.
-  if (probe.Status != protocol::DeviceAnswered || RxBuffer.size() != 3 || RxBuffer[0] != char(protocol::ReplyVersion))
+  if (probe.Status != protocol::DeviceAnswered || rxBuffer_.size() != 3 || rxBuffer_[0] != char(protocol::ReplyVersion))
     return false;
   probe.Capacity = static_cast<int32_t>(probe.ReplyByte1) << protocol::CapacityShift;
   probe.DeviceName = DeviceDisplayName;
-  probe.PortName = ComPort->Port();
+  probe.PortName = comPort_->Port();
   Info = probe;
   return true;
 }
@@ -180,8 +180,8 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
         if (ProbePort(entry, speed, Info)) return;
       } catch (const EComPortExt& e) {
         const platform::TPortRefusal why = platform::PortRefusalOf(e.SystemErrorCode());
-        if (why == platform::TPortRefusal::NoPermission && !refused) refused = ComPort->Port();
-        if (why == platform::TPortRefusal::InUse && !busy) busy = ComPort->Port();
+        if (why == platform::TPortRefusal::NoPermission && !refused) refused = comPort_->Port();
+        if (why == platform::TPortRefusal::InUse && !busy) busy = comPort_->Port();
       } catch (const std::exception&) {
       }
     }
@@ -190,21 +190,21 @@ void TDeviceEngine::FindDevice(TDeviceInfo& Info) {
   if (refused)
     SearchProblem = {TNoticeId::NoPermission, {*refused}};
   else if (busy)
-    SearchProblem = BusyNotice(*busy, ComPort->Comm().DevicePath(*busy));
+    SearchProblem = BusyNotice(*busy, comPort_->Comm().DevicePath(*busy));
   front_.ShowDeviceNews(SearchProblem.Id == TNoticeId::None ? TNotice{TNoticeId::NoDevice} : SearchProblem);
 }
 
 TNotice TDeviceEngine::FoundNotice() const {
   return {TNoticeId::Found,
-          {Device.DeviceName, Device.PortName, int64_t(Device.Capacity / 1048576),
-           int64_t(Device.Capacity / protocol::SampleRate)}};
+          {device_.DeviceName, device_.PortName, int64_t(device_.Capacity / 1048576),
+           int64_t(device_.Capacity / protocol::SampleRate)}};
 }
 
 void TDeviceEngine::Search() {
   TDeviceInfo found;
   FindDevice(found);
-  Device = found;
-  if (Device.Status != 0) front_.ShowDeviceNews(FoundNotice());
+  device_ = found;
+  if (device_.Status != 0) front_.ShowDeviceNews(FoundNotice());
 }
 
 void TDeviceEngine::SearchDevice() {
@@ -220,9 +220,9 @@ void TDeviceEngine::SearchDevice() {
 // The port an earlier search left open lost its line (the device was unplugged, and may be
 // back under the same name): closed, and the device counts as not found.
 bool TDeviceEngine::DropDeadPort() {
-  if (!ComPort->Connected() || !lineLost_) return false;
+  if (!comPort_->Connected() || !lineLost_) return false;
   ClosePortQuietly();
-  Device = TDeviceInfo();
+  device_ = TDeviceInfo();
   return true;
 }
 
@@ -234,34 +234,41 @@ void TDeviceEngine::SoundTest(int Number) {
   FlagScope busy(busy_);
   cancel_ = false;
   // Only the device a search found may get the byte; any other port may belong to anything.
-  if (DropDeadPort() || Device.Status == 0) Search();
-  if (Device.Status == 0) return;  // the search said why in panel 2
+  if (DropDeadPort() || device_.Status == 0) Search();
+  if (device_.Status == 0) return;  // the search said why in panel 2
   std::string failure;
   if (PlayOnFoundPort(Number, failure)) return;
   // The port died under the write, before its loss was seen: a replugged device is found again.
   Search();
-  if (Device.Status == 0) return;
+  if (device_.Status == 0) return;
   if (!PlayOnFoundPort(Number, failure)) front_.ShowDeviceNews({TNoticeId::PlayFailed, {failure}});
 }
 
 bool TDeviceEngine::PlayOnFoundPort(int Number, std::string& Failure) {
   try {
-    ComPort->SetPort(Device.PortName);
-    if (!ComPort->Connected()) OpenPort();  // the search may have left it open
+    comPort_->SetPort(device_.PortName);
+    if (!comPort_->Connected()) OpenPort();  // the search may have left it open
     SendByte(uint8_t(protocol::CmdPlayFirst + Number - 1));
-    ComPort->Close();
+    comPort_->Close();
     return true;
   } catch (const std::exception& e) {
     ClosePortQuietly();
-    Device = TDeviceInfo();
+    device_ = TDeviceInfo();
     Failure = e.what();
     return false;
   }
 }
 
+void TDeviceEngine::ForgetDevice() {
+  CheckThread();
+  if (busy_) return;  // a run finds the loss itself and ends as designed
+  ClosePortQuietly();
+  device_ = TDeviceInfo();
+}
+
 void TDeviceEngine::ClosePortQuietly() noexcept {
   try {
-    ComPort->Close();
+    comPort_->Close();
   } catch (const std::exception&) {
     // A vanished device may refuse the close; the port is closed on our side all the same.
   }

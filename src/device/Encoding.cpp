@@ -38,13 +38,9 @@ void TDeviceEngine::EncodeFile(const std::string& Source, const std::string& Des
   // A cancel that came as the encoder ended is still a cancel, not its failure.
   front_.PumpEvents();
   stopIfCancelled();
-  EncodeError = r.Failure(encoder);
-  encodeFailure_ = EncodeError.empty() ? TNotice{} : TNotice{TNoticeId::Reason, {EncodeError}};
+  encodeError_ = r.Failure(encoder);
   // The encoder may report a full disk and still exit with success.
-  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) {
-    encodeFailure_ = NoSpace();
-    EncodeError = Word(encodeFailure_);
-  }
+  if (r.ErrorOutput.find(kNoSpace) != std::string::npos) encodeError_ = Word(NoSpace());
 }
 
 TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(int)> SetProgress, int* InFlight,
@@ -53,14 +49,13 @@ TDeviceEngine::TEncoding::TEncoding(TDeviceEngine& Engine, std::function<void(in
       f_(Engine.front_),
       progress_(std::move(SetProgress)),
       inFlight_(InFlight),
-      capacity_(Capacity.value_or(FoundOrLargest(Engine.Device))) {}
+      capacity_(Capacity.value_or(FoundOrLargest(Engine.device_))) {}
 
 bool TDeviceEngine::TEncoding::Screen(const std::vector<TUploadRow>& Rows) {
-  for (int i = 0; i < int(Rows.size()); ++i) {
-    const std::string why = NotASoundFile(Rows[size_t(i)].FileName);
-    if (!why.empty()) return Refuse(i, Rows[size_t(i)], {TNoticeId::Reason, {why}});
-  }
-  return true;
+  const TRowFindings findings = Validate(Rows);
+  if (findings.Unusable.empty()) return true;
+  const TUnusableRow& first = findings.Unusable.front();
+  return Refuse(first.Row, Rows[size_t(first.Row)], {TNoticeId::Reason, {first.Why}});
 }
 
 namespace {
@@ -140,17 +135,20 @@ bool TDeviceEngine::TEncoding::Refuse(int Row, const TUploadRow& Source, const T
 
 TRowFindings TDeviceEngine::Validate(const std::vector<TUploadRow>& Rows) {
   TRowFindings findings;
-  std::vector<int32_t> seen;
-  for (int i = 0; i < int(Rows.size()); ++i) {
-    const TUploadRow& row = Rows[size_t(i)];
-    if (!NotASoundFile(row.FileName).empty()) findings.Unusable.push_back(i);
-    auto& shared = findings.SharedAddresses;
-    if (std::count(seen.begin(), seen.end(), row.Address) == 1 &&
-        std::find(shared.begin(), shared.end(), row.Address) == shared.end())
-      shared.push_back(row.Address);
+  for (int i = 0; i < int(Rows.size()); ++i)
+    if (std::string why = NotASoundFile(Rows[size_t(i)].FileName); !why.empty())
+      findings.Unusable.push_back({i, std::move(why)});
+  findings.SharedAddresses = SharedAddresses(Rows);
+  return findings;
+}
+
+std::vector<int32_t> TDeviceEngine::SharedAddresses(const std::vector<TUploadRow>& Rows) {
+  std::vector<int32_t> seen, shared;
+  for (const TUploadRow& row : Rows) {
+    if (std::count(seen.begin(), seen.end(), row.Address) == 1) shared.push_back(row.Address);
     seen.push_back(row.Address);
   }
-  return findings;
+  return shared;
 }
 
 TUploadOutcome TDeviceEngine::Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds) {

@@ -32,7 +32,7 @@ struct TEngineTimeouts {
 struct TUploadRow {
   std::string FileName;
   int32_t Address = 1;
-  sound::TSoundOptions Options;  // all off: converted as it is
+  sound::TSoundOptions Options{};  // all off: converted as it is
 };
 
 // How the rows are prepared: encoders at once (0: one per core), the cache of prepared
@@ -80,15 +80,26 @@ class EUploadStopped : public std::runtime_error {
   TNotices message_;
 };
 
+// A row (from 0) whose file is missing or no regular file, and why: the system's reason or
+// what the file is.
+struct TUnusableRow {
+  int Row = 0;
+  std::string Why;
+  bool operator==(const TUnusableRow&) const = default;
+};
+
 // What the rows of an upload hold that their user should hear of before anything is sent.
 struct TRowFindings {
-  std::vector<int> Unusable;              // rows (from 0) whose file is missing or no regular file
+  std::vector<TUnusableRow> Unusable;    // in row order
   std::vector<int32_t> SharedAddresses;  // addresses of more than one row, in the order they repeat
 };
 
 class TDeviceEngine {
  public:
+  // Every upload and encoding refuses the first unusable row before it starts; front ends ask
+  // first to word the findings their own way.
   static TRowFindings Validate(const std::vector<TUploadRow>& Rows);
+  static std::vector<int32_t> SharedAddresses(const std::vector<TUploadRow>& Rows);
   explicit TDeviceEngine(TDeviceFrontEnd& FrontEnd, TEngineTimeouts Timeouts = {});
   ~TDeviceEngine();
   TDeviceEngine(const TDeviceEngine&) = delete;
@@ -96,10 +107,12 @@ class TDeviceEngine {
 
   // Every byte the device sends is appended here; the protocol's waits look for replies in
   // it. A byte string: 0x00 and bytes above 127 are kept as they are.
-  std::string RxBuffer;
-  std::unique_ptr<TComPort> ComPort;  // device link
+  const std::string& RxBuffer() const { return rxBuffer_; }
+  const TComPort& ComPort() const { return *comPort_; }  // device link
   std::vector<std::string> PortList;  // candidate port names of the last search
-  TDeviceInfo Device;                 // result of the last search
+  const TDeviceInfo& Device() const { return device_; }  // result of the last search
+  // The found device's port went away outside a run: the port is closed and no device is known.
+  void ForgetDevice();
 
   // ---- device link (DeviceLink.cpp) ----
   void ComPortRxChar(TCustomComPort* Sender, int Count);
@@ -138,7 +151,7 @@ class TDeviceEngine {
   void Cancel() { cancel_ = true; }
   TPreparation Preparation;
   // Why the last conversion failed; empty when the encoder succeeded.
-  std::string EncodeError;
+  const std::string& EncodeError() const { return encodeError_; }
   // Converts Source into Dest, no longer than Capacity samples can play (and a second).
   void EncodeFile(const std::string& Source, const std::string& Dest, int64_t Capacity = protocol::LargestCapacity);
 
@@ -149,6 +162,7 @@ class TDeviceEngine {
   void SetTimeouts(const TEngineTimeouts& Value) { timeouts_ = Value; }
 
  private:
+  friend struct TEngineSeam;  // tests reach the port and the buffer directly
   class TUploadRun;
   friend class TUploadRun;
   class TEncoding;
@@ -171,9 +185,12 @@ class TDeviceEngine {
   void ListCandidatePorts();
   bool ProbePort(const std::string& Port, TBaudRate Speed, TDeviceInfo& Info);
 
+  std::string rxBuffer_ = "#";
+  std::unique_ptr<TComPort> comPort_;
+  TDeviceInfo device_;
   TDeviceFrontEnd& front_;
   TEngineTimeouts timeouts_;
-  TNotice encodeFailure_;  // EncodeError as a notice
+  std::string encodeError_;
   const std::thread::id owner_ = std::this_thread::get_id();
   bool busy_ = false;
   std::atomic<bool> cancel_{false};  // may be set from another thread

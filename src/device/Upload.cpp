@@ -35,7 +35,7 @@ std::string ExcessAmount(int64_t Bytes) {
 // One run of the sequence. Its destructor is the Finish phase.
 class TDeviceEngine::TUploadRun {
  public:
-  explicit TUploadRun(TDeviceEngine& Engine) : e_(Engine), f_(Engine.front_), events_(Engine.ComPort->Events()) {
+  explicit TUploadRun(TDeviceEngine& Engine) : e_(Engine), f_(Engine.front_), events_(Engine.comPort_->Events()) {
     Start();
   }
   ~TUploadRun() { Finish(); }
@@ -125,7 +125,7 @@ class TDeviceEngine::TUploadRun {
   }
 
   std::optional<TUploadOutcome> Checks(const TPreparedSounds& Sounds) {
-    if (e_.Device.Status == 0) {
+    if (e_.device_.Status == 0) {
       TNotices message{{TNoticeId::NoDeviceCheckUsb}};
       if (e_.SearchProblem.Id != TNoticeId::None) message.push_back(e_.SearchProblem);
       f_.ShowMessage(message);
@@ -133,8 +133,8 @@ class TDeviceEngine::TUploadRun {
     }
     int64_t total = 0;
     for (const auto& s : Sounds) total += s.EncodedSize;
-    if (total >= int64_t(e_.Device.Capacity) - protocol::MemoryMargin) {
-      const int64_t holds = std::max<int64_t>(0, e_.Device.Capacity - protocol::MemoryMargin);
+    if (total >= int64_t(e_.device_.Capacity) - protocol::MemoryMargin) {
+      const int64_t holds = std::max<int64_t>(0, e_.device_.Capacity - protocol::MemoryMargin);
       f_.ShowMessage(TNotices{{TNoticeId::TooLarge},
                               {TNoticeId::Sizes, {SecondsOf(total), MegabytesOf(total), SecondsOf(holds), MegabytesOf(holds)}},
                               {TNoticeId::MustShrink, {ExcessAmount(total - holds + 1)}}});
@@ -144,31 +144,31 @@ class TDeviceEngine::TUploadRun {
   }
 
   bool Erase() {
-    TComPort& port = *e_.ComPort;
+    TComPort& port = *e_.comPort_;
     if (port.Connected()) port.Close();
     // Only received bytes matter here. Watching the other line events would wake the port's
     // event thread after every written byte for an output-empty report nobody uses, which
     // costs a fifth of the line's rate. Finish puts the events back.
     port.SetEvents(TComEvents{evRxChar});
-    port.SetPort(e_.Device.PortName);
+    port.SetPort(e_.device_.PortName);
     e_.OpenPort();
     SetProgressMaximum(100);
     SetProgress(50);
     f_.ShowPhase({TNoticeId::Erasing});
     f_.PumpEvents();
     e_.CheckRun();  // a cancel up to here keeps the device's sounds
-    e_.RxBuffer.clear();
+    e_.rxBuffer_.clear();
     e_.SendByte(protocol::CmdErase);
     stage_ = stErased;
     // The first bytes that come must be the device's '+'; anything else is not the device.
     const bool answered = f_.PumpEventsUntil(platform::GetTickCount(), e_.timeouts_.EraseWaitMs,
-                                             [this] { return !e_.RxBuffer.empty() || e_.Interrupted(); });
+                                             [this] { return !e_.rxBuffer_.empty() || e_.Interrupted(); });
     e_.CheckRun();
     if (!answered) {
       f_.ShowMessage(TNotices{{TNoticeId::EraseTimeout}, {TNoticeId::EraseLate}});
       return false;
     }
-    eraseUnsure_ = e_.RxBuffer.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos;
+    eraseUnsure_ = e_.rxBuffer_.find_first_not_of(char(protocol::ReplyErased)) != std::string::npos;
     if (eraseUnsure_)
       throw EUploadStopped(TUploadOutcome::UnexpectedReply, {{TNoticeId::UnexpectedReply, {port.Port()}}});
     return true;
@@ -181,8 +181,8 @@ class TDeviceEngine::TUploadRun {
     for (const auto& s : Sounds) dataTotal_ += FileSizeOf(s.SampleFile);
     f_.ShowUploadPosition(0, dataTotal_);
     stage_ = stSending;
-    watch_.emplace(TLineTimes(*e_.ComPort, e_.timeouts_.StopMarginMs), platform::GetTickCount());
-    e_.RxBuffer.clear();  // from here on the answers are counted, and kept until they are
+    watch_.emplace(TLineTimes(*e_.comPort_, e_.timeouts_.StopMarginMs), platform::GetTickCount());
+    e_.rxBuffer_.clear();  // from here on the answers are counted, and kept until they are
     for (int i = 0; i < int(Sounds.size()); ++i) {
       inFlight_ = i;
       f_.ShowRowState(i, rsUploading);
@@ -208,9 +208,9 @@ class TDeviceEngine::TUploadRun {
   // this wait were being sent has arrived, and is not thrown away.
   void AwaitAnswer(uint32_t WaitMs) {
     e_.WaitForByte(WaitMs, protocol::Ack);
-    watch_->Heard(size_t(std::count(e_.RxBuffer.begin(), e_.RxBuffer.end(), char(protocol::Ack))),
+    watch_->Heard(size_t(std::count(e_.rxBuffer_.begin(), e_.rxBuffer_.end(), char(protocol::Ack))),
                   platform::GetTickCount());
-    e_.RxBuffer.clear();
+    e_.rxBuffer_.clear();
     CheckAnswers();
     e_.CheckRun();
   }
@@ -300,7 +300,7 @@ class TDeviceEngine::TUploadRun {
   void CheckAnswers() {
     const uint32_t now = platform::GetTickCount();
     if (!watch_->Overdue(now, 0)) return;
-    TComPort& port = *e_.ComPort;
+    TComPort& port = *e_.comPort_;
     if (port.Connected() && (port.InputCount() > 0 || !watch_->Overdue(now, uint32_t(port.OutputCount())))) return;
     e_.ThrowDeviceStopped();
   }
@@ -325,7 +325,7 @@ class TDeviceEngine::TUploadRun {
   // The bytes written so far may still wait in the port's queue (a USB bridge's buffer);
   // the upload is done once they have left.
   void Drain() {
-    TComPort& port = *e_.ComPort;
+    TComPort& port = *e_.comPort_;
     const TLineTimes line(port, e_.timeouts_.StopMarginMs);
     const uint32_t start = platform::GetTickCount();
     const uint32_t limit = line.Limit(uint32_t(port.OutputCount()));
@@ -343,15 +343,15 @@ class TDeviceEngine::TUploadRun {
     } catch (...) {
     }
     try {
-      e_.ComPort->Close();
+      e_.comPort_->Close();
     } catch (...) {
       // Closing a vanished device may fail; the error that ended the run is what matters.
     }
-    e_.ComPort->SetEvents(events_);
+    e_.comPort_->SetEvents(events_);
     for (const auto& s : sounds_) RemoveFile(s.SampleFile);
   }
 
-  bool Connected() const { return e_.ComPort->Connected(); }
+  bool Connected() const { return e_.comPort_->Connected(); }
 
   // The progress bar ignores a value outside its range; so does the copy kept here.
   void SetProgress(int Value) {

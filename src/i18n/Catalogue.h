@@ -7,4 +7,7 @@ namespace i18n {
 // English's translation in the user's language, English itself when there is none.
 std::string LookUp(const char* English);
 
+// The decimal separator of the user's locale, once the program has called setlocale.
+std::string LocaleDecimalPoint();
+
 }  // namespace i18n

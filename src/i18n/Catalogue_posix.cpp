@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <mutex>
 #include <string>
 
@@ -48,6 +49,11 @@ std::string LookUp(const char* English) {
   static std::once_flag bound;
   std::call_once(bound, Bind);
   return dgettext(kDomain, English);
+}
+
+std::string LocaleDecimalPoint() {
+  const char* point = std::localeconv()->decimal_point;
+  return point && *point ? point : ".";
 }
 
 }  // namespace i18n

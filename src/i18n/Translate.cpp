@@ -1,6 +1,5 @@
 #include "i18n/Translate.h"
 
-#include <clocale>
 #include <mutex>
 
 #include "i18n/Catalogue.h"
@@ -22,19 +21,19 @@ std::string& ChosenSeparator() {
 std::string Tr(const char* English) { return LookUp(English); }
 
 std::string Fill(std::string_view Pattern, std::initializer_list<std::string_view> Args) {
-  std::string Out;
-  Out.reserve(Pattern.size());
+  std::string out;
+  out.reserve(Pattern.size());
   for (size_t i = 0; i < Pattern.size(); ++i) {
-    const char Digit = i + 1 < Pattern.size() ? Pattern[i + 1] : '\0';
-    const size_t Index = Digit >= '1' && Digit <= '9' ? size_t(Digit - '1') : Args.size();
-    if (Pattern[i] == '%' && Index < Args.size()) {
-      Out += Args.begin()[Index];
+    const char digit = i + 1 < Pattern.size() ? Pattern[i + 1] : '\0';
+    const size_t index = digit >= '1' && digit <= '9' ? size_t(digit - '1') : Args.size();
+    if (Pattern[i] == '%' && index < Args.size()) {
+      out += Args.begin()[index];
       ++i;
     } else {
-      Out += Pattern[i];
+      out += Pattern[i];
     }
   }
-  return Out;
+  return out;
 }
 
 std::string DecimalPoint() {
@@ -42,8 +41,7 @@ std::string DecimalPoint() {
     const std::lock_guard<std::mutex> hold(SeparatorLock());
     if (!ChosenSeparator().empty()) return ChosenSeparator();
   }
-  const char* point = std::localeconv()->decimal_point;
-  return point && *point ? point : ".";
+  return LocaleDecimalPoint();
 }
 
 void SetDecimalPoint(std::string Separator) {

@@ -18,8 +18,9 @@ constexpr const char* Marked(const char* English) { return English; }
 // Pattern with %1, %2, ... replaced by Args in order, so a translation may move them.
 std::string Fill(std::string_view Pattern, std::initializer_list<std::string_view> Args);
 
-// The decimal separator of numbers shown to the user: the C library's locale unless a
-// front end chose another (the window follows Qt's locale).
+// The decimal separator of numbers shown to the user: the user's locale (on Windows the one
+// LC_ALL, LC_NUMERIC or LANG names, as for the texts) unless a front end chose another (the
+// window follows Qt's locale).
 std::string DecimalPoint();
 void SetDecimalPoint(std::string Separator);
 

@@ -14,10 +14,10 @@ std::string Field(const std::string& Text) {
 
 }  // namespace
 
-std::string AddressTableCsv(const std::vector<AddressTableRow>& Rows) {
+std::string AddressTableCsv(const std::vector<TAddressTableRow>& Rows) {
   // Column names are data for other programs, not texts for people: never translated.
   std::string csv = "input,digital address,file,prepared seconds,options\r\n";
-  for (const AddressTableRow& r : Rows) {
+  for (const TAddressTableRow& r : Rows) {
     char seconds[32] = "";
     if (r.Seconds) std::snprintf(seconds, sizeof seconds, "%.3f", *r.Seconds);
     csv += std::to_string(r.Input) + "," + std::to_string(r.Address) + "," + Field(r.File) + "," + seconds + "," +

@@ -7,7 +7,7 @@
 
 namespace lists {
 
-struct AddressTableRow {
+struct TAddressTableRow {
   int Input = 1;
   int Address = 1;
   std::string File;
@@ -16,6 +16,6 @@ struct AddressTableRow {
 };
 
 // RFC 4180: a header line, fields with a comma, quote or line break quoted, CRLF line ends.
-std::string AddressTableCsv(const std::vector<AddressTableRow>& Rows);
+std::string AddressTableCsv(const std::vector<TAddressTableRow>& Rows);
 
 }  // namespace lists

@@ -17,12 +17,12 @@ constexpr const char* kOrigin = "origin";
 
 [[noreturn]] void Refuse(const char* Verb, const fs::path& File, const std::string& Why) {
   const std::u8string Name = File.generic_u8string();
-  throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + std::string(Name.begin(), Name.end()) + "\": " + Why + ".");
+  throw EListFileError(std::string("Cannot ") + Verb + " the sound list \"" + std::string(Name.begin(), Name.end()) + "\": " + Why + ".");
 }
 
 }  // namespace
 
-void SaveRecoveredList(const fs::path& File, const RecoveredList& List) {
+void SaveRecoveredList(const fs::path& File, const TRecoveredList& List) {
   json Root = json::parse(FormatList(File, List.Rows));
   if (!List.Origin.empty()) {
     const std::u8string Origin = fs::absolute(List.Origin).generic_u8string();
@@ -35,8 +35,8 @@ void SaveRecoveredList(const fs::path& File, const RecoveredList& List) {
   }
 }
 
-RecoveredList LoadRecoveredList(const fs::path& File) {
-  RecoveredList List;
+TRecoveredList LoadRecoveredList(const fs::path& File) {
+  TRecoveredList List;
   List.Rows = LoadList(File);  // refuses what is not a list, with the list's own messages
   std::ifstream In(File, std::ios::binary);
   std::ostringstream Text;

@@ -8,15 +8,15 @@
 
 namespace lists {
 
-struct RecoveredList {
-  std::vector<ListedSound> Rows;
+struct TRecoveredList {
+  std::vector<TListedSound> Rows;
   std::filesystem::path Origin;  // empty: the rows were never saved as a list
 };
 
-// Writes List to File atomically; throws ListFileError as SaveList does.
-void SaveRecoveredList(const std::filesystem::path& File, const RecoveredList& List);
+// Writes List to File atomically; throws EListFileError as SaveList does.
+void SaveRecoveredList(const std::filesystem::path& File, const TRecoveredList& List);
 
-// Reads File; throws ListFileError as LoadList does.
-RecoveredList LoadRecoveredList(const std::filesystem::path& File);
+// Reads File; throws EListFileError as LoadList does.
+TRecoveredList LoadRecoveredList(const std::filesystem::path& File);
 
 }  // namespace lists

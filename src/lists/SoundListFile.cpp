@@ -30,7 +30,7 @@ fs::path AbsoluteNormal(const fs::path& Path) { return fs::absolute(Path).lexica
 fs::path FolderOf(const fs::path& ListFile) { return AbsoluteNormal(platform::FollowLinks(ListFile)).parent_path(); }
 
 [[noreturn]] void Refuse(const char* Verb, const fs::path& ListFile, const std::string& Why) {
-  throw ListFileError(std::string("Cannot ") + Verb + " the sound list \"" + Utf8(ListFile) + "\": " + Why + ".");
+  throw EListFileError(std::string("Cannot ") + Verb + " the sound list \"" + Utf8(ListFile) + "\": " + Why + ".");
 }
 
 std::string RowText(size_t Index) { return "row " + std::to_string(Index + 1); }
@@ -42,16 +42,16 @@ std::string OutsideRange(size_t Index, long long Address) {
 
 // "line L, column C" of the byte a parse error points at (1-based, as the parser counts).
 std::string PlaceOf(std::string_view Text, size_t Byte) {
-  size_t Line = 1, Column = 1;
+  size_t line = 1, column = 1;
   for (size_t i = 0; i + 1 < Byte && i < Text.size(); ++i) {
     if (Text[i] == '\n') {
-      ++Line;
-      Column = 1;
+      ++line;
+      column = 1;
     } else {
-      ++Column;
+      ++column;
     }
   }
-  return "line " + std::to_string(Line) + ", column " + std::to_string(Column);
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
 std::string TooLargeText() { return "it is larger than " + std::to_string(kMaxListSize >> 20) + " MiB"; }
@@ -59,10 +59,10 @@ std::string TooLargeText() { return "it is larger than " + std::to_string(kMaxLi
 // Before the file is opened: opening a named pipe would wait for a writer, and a device
 // would be read without end.
 void CheckListFile(const fs::path& ListFile) {
-  std::error_code Error;
-  const fs::file_status Status = fs::status(ListFile, Error);
-  if (Error) Refuse("open", ListFile, Error.message());
-  switch (Status.type()) {
+  std::error_code error;
+  const fs::file_status status = fs::status(ListFile, error);
+  if (error) Refuse("open", ListFile, error.message());
+  switch (status.type()) {
     case fs::file_type::regular: break;
     case fs::file_type::directory: Refuse("open", ListFile, "it is a folder, not a list file");
     case fs::file_type::fifo: Refuse("open", ListFile, "it is a named pipe, not a list file");
@@ -70,22 +70,22 @@ void CheckListFile(const fs::path& ListFile) {
     case fs::file_type::block: Refuse("open", ListFile, "it is a device, not a list file");
     default: Refuse("open", ListFile, "it is not a regular file");
   }
-  if (fs::file_size(ListFile, Error) > kMaxListSize && !Error) Refuse("open", ListFile, TooLargeText());
+  if (fs::file_size(ListFile, error) > kMaxListSize && !error) Refuse("open", ListFile, TooLargeText());
 }
 
 void CheckHeader(const fs::path& ListFile, const json& Root) {
-  const auto Format = Root.is_object() ? Root.find("format") : Root.end();
-  if (!Root.is_object() || Format == Root.end() || !Format->is_string())
+  const auto format = Root.is_object() ? Root.find("format") : Root.end();
+  if (!Root.is_object() || format == Root.end() || !format->is_string())
     Refuse("open", ListFile, "it is not a Kestrilo sound list (no \"format\" member)");
-  if (Format->get<std::string>() != kFormatName)
+  if (format->get<std::string>() != kFormatName)
     Refuse("open", ListFile,
-           "it is not a Kestrilo sound list (its format is \"" + Format->get<std::string>() + "\")");
-  const auto Version = Root.find("version");
-  if (Version == Root.end() || !Version->is_number_integer() || Version->get<long long>() < 1)
+           "it is not a Kestrilo sound list (its format is \"" + format->get<std::string>() + "\")");
+  const auto version = Root.find("version");
+  if (version == Root.end() || !version->is_number_integer() || version->get<long long>() < 1)
     Refuse("open", ListFile, "it has no valid \"version\" member");
-  if (Version->get<long long>() > kFormatVersion)
+  if (version->get<long long>() > kFormatVersion)
     Refuse("open", ListFile,
-           "it was saved by a newer Kestrilo (list version " + std::to_string(Version->get<long long>()) +
+           "it was saved by a newer Kestrilo (list version " + std::to_string(version->get<long long>()) +
                "; this Kestrilo reads version " + std::to_string(kFormatVersion) + ")");
 }
 
@@ -116,121 +116,121 @@ sound::TSoundOptions ParseOptions(const fs::path& ListFile, const json& J, const
   return o;
 }
 
-ListedSound ParseRow(const fs::path& ListFile, const fs::path& Folder, const json& Row, size_t Index) {
-  const auto Path = Row.is_object() ? Row.find("path") : Row.end();
-  if (!Row.is_object() || Path == Row.end() || !Path->is_string() || Path->get<std::string>().empty())
+TListedSound ParseRow(const fs::path& ListFile, const fs::path& Folder, const json& Row, size_t Index) {
+  const auto path = Row.is_object() ? Row.find("path") : Row.end();
+  if (!Row.is_object() || path == Row.end() || !path->is_string() || path->get<std::string>().empty())
     Refuse("open", ListFile, RowText(Index) + " has no path");
-  ListedSound Sound;
-  if (const auto Options = Row.find("options"); Options != Row.end())
-    Sound.Options = ParseOptions(ListFile, *Options, RowText(Index));
-  const fs::path Stored = FromUtf8(Path->get<std::string>());
-  Sound.Path = (Stored.is_absolute() ? Stored : Folder / Stored).lexically_normal();
-  const auto Address = Row.find("address");
-  if (Address == Row.end()) {
-    Sound.Address = int(Index + 1);
-    return Sound;
+  TListedSound listed;
+  if (const auto options = Row.find("options"); options != Row.end())
+    listed.Options = ParseOptions(ListFile, *options, RowText(Index));
+  const fs::path stored = FromUtf8(path->get<std::string>());
+  listed.Path = (stored.is_absolute() ? stored : Folder / stored).lexically_normal();
+  const auto address = Row.find("address");
+  if (address == Row.end()) {
+    listed.Address = int(Index + 1);
+    return listed;
   }
-  if (!Address->is_number_integer())
+  if (!address->is_number_integer())
     Refuse("open", ListFile, RowText(Index) + " has an address that is not a whole number");
-  const long long Value = Address->get<long long>();
-  if (Value < kMinAddress || Value > kMaxAddress) Refuse("open", ListFile, OutsideRange(Index, Value));
-  Sound.Address = int(Value);
-  return Sound;
+  const long long value = address->get<long long>();
+  if (value < kMinAddress || value > kMaxAddress) Refuse("open", ListFile, OutsideRange(Index, value));
+  listed.Address = int(value);
+  return listed;
 }
 
 }  // namespace
 
 std::string StoredPath(const fs::path& Sound, const fs::path& ListFolder) {
-  const fs::path Absolute = AbsoluteNormal(Sound);
-  const fs::path Relative = Absolute.lexically_relative(AbsoluteNormal(ListFolder));
-  const bool Inside = !Relative.empty() && *Relative.begin() != ".." && Relative != ".";
-  return Utf8(Inside ? Relative : Absolute);
+  const fs::path absolute = AbsoluteNormal(Sound);
+  const fs::path relative = absolute.lexically_relative(AbsoluteNormal(ListFolder));
+  const bool inside = !relative.empty() && *relative.begin() != ".." && relative != ".";
+  return Utf8(inside ? relative : absolute);
 }
 
-std::string FormatList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) {
+std::string FormatList(const fs::path& ListFile, const std::vector<TListedSound>& Rows) {
   return FormatSoundList(ListFile, {Rows, {}});
 }
 
-std::string FormatSoundList(const fs::path& ListFile, const SoundList& List) {
-  const std::vector<ListedSound>& Rows = List.Rows;
-  const fs::path Folder = FolderOf(ListFile);
-  json Sounds = json::array();
-  bool Options = List.Defaults.Any() || List.Defaults.Target;
-  for (size_t i = 0; i < Rows.size(); ++i) {
-    if (Rows[i].Address < kMinAddress || Rows[i].Address > kMaxAddress)
-      Refuse("save", ListFile, OutsideRange(i, Rows[i].Address));
-    Sounds.push_back({{"path", StoredPath(Rows[i].Path, Folder)}, {"address", Rows[i].Address}});
-    if (Rows[i].Options) Sounds.back()["options"] = OptionsJson(*Rows[i].Options), Options = true;
+std::string FormatSoundList(const fs::path& ListFile, const TSoundList& List) {
+  const std::vector<TListedSound>& rows = List.Rows;
+  const fs::path folder = FolderOf(ListFile);
+  json sounds = json::array();
+  bool options = List.Defaults.Any() || List.Defaults.Target;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].Address < kMinAddress || rows[i].Address > kMaxAddress)
+      Refuse("save", ListFile, OutsideRange(i, rows[i].Address));
+    sounds.push_back({{"path", StoredPath(rows[i].Path, folder)}, {"address", rows[i].Address}});
+    if (rows[i].Options) sounds.back()["options"] = OptionsJson(*rows[i].Options), options = true;
   }
   // A list without options stays readable by a Kestrilo that knows no options.
-  json Root = {{"format", kFormatName}, {"version", Options ? kFormatVersion : kPlainFormatVersion}};
-  if (Options) Root["options"] = OptionsJson(List.Defaults);
-  Root["sounds"] = std::move(Sounds);
+  json root = {{"format", kFormatName}, {"version", options ? kFormatVersion : kPlainFormatVersion}};
+  if (options) root["options"] = OptionsJson(List.Defaults);
+  root["sounds"] = std::move(sounds);
   try {
-    return Root.dump(2) + "\n";
+    return root.dump(2) + "\n";
   } catch (const json::exception&) {
     Refuse("save", ListFile, "a file name in it is not valid UTF-8");
   }
 }
 
-std::vector<ListedSound> ParseList(const fs::path& ListFile, std::string_view Text) {
+std::vector<TListedSound> ParseList(const fs::path& ListFile, std::string_view Text) {
   return ParseSoundList(ListFile, Text).Rows;
 }
 
-SoundList ParseSoundList(const fs::path& ListFile, std::string_view Text) {
-  json Root;
+TSoundList ParseSoundList(const fs::path& ListFile, std::string_view Text) {
+  json root;
   try {
-    Root = json::parse(Text);
-  } catch (const json::parse_error& E) {
-    Refuse("open", ListFile, "it is not JSON (error at " + PlaceOf(Text, E.byte) + ")");
+    root = json::parse(Text);
+  } catch (const json::parse_error& e) {
+    Refuse("open", ListFile, "it is not JSON (error at " + PlaceOf(Text, e.byte) + ")");
   }
-  CheckHeader(ListFile, Root);
-  const auto Sounds = Root.find("sounds");
-  if (Sounds == Root.end() || !Sounds->is_array()) Refuse("open", ListFile, "it has no \"sounds\" list");
-  const fs::path Folder = FolderOf(ListFile);
-  SoundList List;
-  if (const auto Options = Root.find("options"); Options != Root.end())
-    List.Defaults = ParseOptions(ListFile, *Options, i18n::Tr("the list"));
-  List.Rows.reserve(Sounds->size());
-  for (size_t i = 0; i < Sounds->size(); ++i) List.Rows.push_back(ParseRow(ListFile, Folder, (*Sounds)[i], i));
-  return List;
+  CheckHeader(ListFile, root);
+  const auto sounds = root.find("sounds");
+  if (sounds == root.end() || !sounds->is_array()) Refuse("open", ListFile, "it has no \"sounds\" list");
+  const fs::path folder = FolderOf(ListFile);
+  TSoundList list;
+  if (const auto options = root.find("options"); options != root.end())
+    list.Defaults = ParseOptions(ListFile, *options, i18n::Tr("the list"));
+  list.Rows.reserve(sounds->size());
+  for (size_t i = 0; i < sounds->size(); ++i) list.Rows.push_back(ParseRow(ListFile, folder, (*sounds)[i], i));
+  return list;
 }
 
-std::vector<ListedSound> LoadList(const fs::path& ListFile) { return LoadSoundList(ListFile).Rows; }
+std::vector<TListedSound> LoadList(const fs::path& ListFile) { return LoadSoundList(ListFile).Rows; }
 
-SoundList LoadSoundList(const fs::path& ListFile) {
+TSoundList LoadSoundList(const fs::path& ListFile) {
   CheckListFile(ListFile);
-  std::ifstream In(ListFile, std::ios::binary);
-  if (!In) Refuse("open", ListFile, std::strerror(errno));
+  std::ifstream in(ListFile, std::ios::binary);
+  if (!in) Refuse("open", ListFile, std::strerror(errno));
   // Read in blocks and stopped past the bound: a file that grew since is not read on.
-  std::string Text;
-  char Block[64 * 1024];
-  while (In.read(Block, sizeof Block) || In.gcount() > 0) {
-    Text.append(Block, size_t(In.gcount()));
-    if (Text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
+  std::string text;
+  char block[64 * 1024];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    text.append(block, size_t(in.gcount()));
+    if (text.size() > kMaxListSize) Refuse("open", ListFile, TooLargeText());
   }
-  if (In.bad()) Refuse("open", ListFile, "it cannot be read");
-  return ParseSoundList(ListFile, Text);
+  if (in.bad()) Refuse("open", ListFile, "it cannot be read");
+  return ParseSoundList(ListFile, text);
 }
 
-void SaveList(const fs::path& ListFile, const std::vector<ListedSound>& Rows) { SaveSoundList(ListFile, {Rows, {}}); }
+void SaveList(const fs::path& ListFile, const std::vector<TListedSound>& Rows) { SaveSoundList(ListFile, {Rows, {}}); }
 
-void SaveSoundList(const fs::path& ListFile, const SoundList& List) {
-  const std::string Text = FormatSoundList(ListFile, List);
+void SaveSoundList(const fs::path& ListFile, const TSoundList& List) {
+  const std::string text = FormatSoundList(ListFile, List);
   try {
-    platform::ReplaceFileAtomically(ListFile, Text);
-  } catch (const std::system_error& E) {
-    Refuse("save", ListFile, E.what());
+    platform::ReplaceFileAtomically(ListFile, text);
+  } catch (const std::system_error& e) {
+    Refuse("save", ListFile, e.what());
   }
 }
 
 bool IsListFileName(std::string_view Name) {
   if (Name.size() < kFileExtension.size()) return false;
-  const std::string_view End = Name.substr(Name.size() - kFileExtension.size());
+  const std::string_view end = Name.substr(Name.size() - kFileExtension.size());
   // ASCII only: the extension is, and the user's locale must not change the answer.
-  const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; };
-  return std::equal(End.begin(), End.end(), kFileExtension.begin(),
-                    [&](char A, char B) { return Lower(A) == Lower(B); });
+  const auto lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; };
+  return std::equal(end.begin(), end.end(), kFileExtension.begin(),
+                    [&](char A, char B) { return lower(A) == lower(B); });
 }
 
 }  // namespace lists

@@ -42,23 +42,23 @@ inline constexpr int kMaxAddress = 2040;
 // A list of 2040 rows takes well under a megabyte; anything this large is not a list.
 inline constexpr uintmax_t kMaxListSize = uintmax_t(16) << 20;
 
-struct ListedSound {
+struct TListedSound {
   std::filesystem::path Path;  // absolute once loaded
   int Address = kMinAddress;
   std::optional<sound::TSoundOptions> Options = std::nullopt;  // none: the list's
 };
 
 // A list with its preparation options.
-struct SoundList {
-  std::vector<ListedSound> Rows;
+struct TSoundList {
+  std::vector<TListedSound> Rows;
   sound::TSoundOptions Defaults;
   // The options Row is prepared with.
-  sound::TSoundOptions OptionsOf(const ListedSound& Row) const { return Row.Options.value_or(Defaults); }
+  sound::TSoundOptions OptionsOf(const TListedSound& Row) const { return Row.Options.value_or(Defaults); }
 };
 
 // A list that cannot be read or written. what() is one sentence that names the file and
 // what is wrong with it.
-class ListFileError : public std::runtime_error {
+class EListFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -66,24 +66,24 @@ class ListFileError : public std::runtime_error {
 // Reads ListFile; relative paths are resolved against its folder (the folder itself made
 // absolute against the current one). Refuses what is not a regular file or is larger than
 // kMaxListSize without reading it.
-std::vector<ListedSound> LoadList(const std::filesystem::path& ListFile);
+std::vector<TListedSound> LoadList(const std::filesystem::path& ListFile);
 
 // Writes Rows to ListFile, replacing it atomically. Relative row paths are taken as
 // relative to the current folder.
-void SaveList(const std::filesystem::path& ListFile, const std::vector<ListedSound>& Rows);
+void SaveList(const std::filesystem::path& ListFile, const std::vector<TListedSound>& Rows);
 
 // The text of a list file, and back; ListFile only names the folder and appears in messages.
-std::string FormatList(const std::filesystem::path& ListFile, const std::vector<ListedSound>& Rows);
-std::vector<ListedSound> ParseList(const std::filesystem::path& ListFile, std::string_view Text);
+std::string FormatList(const std::filesystem::path& ListFile, const std::vector<TListedSound>& Rows);
+std::vector<TListedSound> ParseList(const std::filesystem::path& ListFile, std::string_view Text);
 
 // How Sound is stored in a list kept in ListFolder: relative with '/' when inside it.
 std::string StoredPath(const std::filesystem::path& Sound, const std::filesystem::path& ListFolder);
 
 // The same with the options.
-SoundList LoadSoundList(const std::filesystem::path& ListFile);
-void SaveSoundList(const std::filesystem::path& ListFile, const SoundList& List);
-std::string FormatSoundList(const std::filesystem::path& ListFile, const SoundList& List);
-SoundList ParseSoundList(const std::filesystem::path& ListFile, std::string_view Text);
+TSoundList LoadSoundList(const std::filesystem::path& ListFile);
+void SaveSoundList(const std::filesystem::path& ListFile, const TSoundList& List);
+std::string FormatSoundList(const std::filesystem::path& ListFile, const TSoundList& List);
+TSoundList ParseSoundList(const std::filesystem::path& ListFile, std::string_view Text);
 
 // Name ends in the list file extension, in any case (LIST.KESTRILO too).
 bool IsListFileName(std::string_view Name);

@@ -39,8 +39,8 @@ class TCustomComPort;
 class TPanelStatusBar;
 class TAllDevicesDialog;
 namespace lists {
-struct ListedSound;
-struct SoundList;
+struct TListedSound;
+struct TSoundList;
 }
 
 // The main window. Members keep their layout names and are public, as the window's
@@ -152,7 +152,7 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // A search, sound test or upload of the window's own is running.
   bool DeviceBusy() const;
   // The rows with their options and the list's, as a list file holds them.
-  lists::SoundList CurrentSoundList() const;
+  lists::TSoundList CurrentSoundList() const;
 
   // ---- the device engine's front end (frmMain_devicelink.cpp) ----
   void ShowPanelText(int Index, const std::string& Text) override;
@@ -210,12 +210,10 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   // is not there becomes a "Missing" row.
   void AddSoundPaths(const QStringList& Paths);
 
-  // For the upload: the gauge's numbers now; the refusal's second line with them (inside an
-  // upload, with what its check added up); the rows shown as "Missing" whose sound file is still
+  // For the upload: the gauge's numbers now; the rows shown as "Missing" whose sound file is still
   // gone (any other row that fails to convert stops the upload as designed); digital addresses
   // carried by more than one row.
   TMemoryUse MemoryUse() const;
-  QString MemoryRefusalDetail() const;
   QStringList MissingSounds() const;
   QStringList DuplicateAddresses() const;
   // Title, duplicate marks, lengths to probe and the gauge follow the rows after each event;
@@ -270,8 +268,15 @@ class TForm1 : public QMainWindow, public TDeviceFrontEnd {
   QString LengthKey(int Row) const;
   void MeasureLength(int Row, const QString& Key);
   void MarkDuplicates();
+  // The engine's findings on the rows as the list words them: the rows shown as "Missing" whose
+  // file is still gone (Files: else none), and the address texts of more than one row.
+  struct TListFindings {
+    QStringList Missing;
+    QStringList Twice;
+  };
+  TListFindings Findings(bool Files) const;
   std::vector<std::pair<QString, QString>> RowsForSaving() const;
-  std::vector<lists::ListedSound> ListedRows() const;  // the rows as a list file holds them
+  std::vector<lists::TListedSound> ListedRows() const;  // the rows as a list file holds them
   // Writes the rows to the recovery file when they have unsaved changes; reports a failure
   // on stderr only, as nobody may be there to read a box.
   void KeepUnsavedList() noexcept;

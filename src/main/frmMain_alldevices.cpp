@@ -50,17 +50,10 @@ void TForm1::AllDevicesRunChanged(bool Running) {
 
 // The port a search left open would keep the tool from the device.
 void TForm1::ReleaseDevicePort() {
-  if (Engine->ComPort->Connected()) {
-    try {
-      Engine->ComPort->Close();
-    } catch (const std::exception&) {
-      // the device took its line along: closed on our side all the same
-    }
-  }
   Panels_->SetPanelToolTip(2, QString());
-  if (Engine->Device.Status == 0) return;
-  Engine->Device = TDeviceInfo();
-  DeviceMayHaveChanged();
+  const bool hadDevice = Engine->Device().Status != 0;
+  Engine->ForgetDevice();
+  if (hadDevice) DeviceMayHaveChanged();
 }
 
-lists::SoundList TForm1::CurrentSoundList() const { return {ListedRows(), ListOptions}; }
+lists::TSoundList TForm1::CurrentSoundList() const { return {ListedRows(), ListOptions}; }

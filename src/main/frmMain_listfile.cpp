@@ -84,8 +84,8 @@ QString TForm1::AskListFileName(bool Save) {
   return QFileInfo(Dialog.selectedFiles().first()).absoluteFilePath();
 }
 
-std::vector<lists::ListedSound> TForm1::ListedRows() const {
-  std::vector<lists::ListedSound> Rows;
+std::vector<lists::TListedSound> TForm1::ListedRows() const {
+  std::vector<lists::TListedSound> Rows;
   for (const auto& [Path, Address] : RowsForSaving())
     Rows.push_back({QFileInfo(Path).filesystemFilePath(), Address.trimmed().toInt(), RowOptions(int(Rows.size()))});
   return Rows;
@@ -138,13 +138,13 @@ bool TForm1::ConfirmListChange() {
 void TForm1::OpenListFile(const QString& FileName) {
   if (UploadRunning) return;
   const std::filesystem::path File = QFileInfo(FileName).filesystemFilePath();
-  lists::SoundList List = lists::LoadSoundList(File);  // a bad list is refused before anything is asked
+  lists::TSoundList List = lists::LoadSoundList(File);  // a bad list is refused before anything is asked
   if (ListModified()) {
     if (!ConfirmListChange() || UploadRunning) return;
     List = lists::LoadSoundList(File);  // saving the changes may just have rewritten this very file
   }
   LV->clear();
-  for (const lists::ListedSound& Row : List.Rows) {
+  for (const lists::TListedSound& Row : List.Rows) {
     AppendListedSound(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));
     SetRowOptions(LV->topLevelItemCount() - 1, Row.Options);
   }

@@ -1,12 +1,14 @@
 // What the window shows about the rows beyond the designed columns: missing sounds, lengths,
 // duplicate digital addresses, the memory gauge; and files dropped from a file manager.
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
 #include <QTreeWidget>
+#include <limits>
 
 #include "main/LengthProbe.h"
 #include "main/MemoryGauge.h"
@@ -130,7 +132,7 @@ void TForm1::MeasureLength(int Index, const QString& Key) {
 
 TMemoryUse TForm1::MemoryUse() const {
   TMemoryUse Use;
-  Use.CapacityBytes = Engine && Engine->Device.Status != 0 ? Engine->Device.Capacity : 0;
+  Use.CapacityBytes = Engine && Engine->Device().Status != 0 ? Engine->Device().Capacity : 0;
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     const QVariant Bytes = LV->topLevelItem(i)->data(ColLength, kLengthBytesRole);
     if (Bytes.isValid())
@@ -141,28 +143,35 @@ TMemoryUse TForm1::MemoryUse() const {
   return Use;
 }
 
-QString TForm1::MemoryRefusalDetail() const {
-  const TMemoryUse Use = MemoryUse();
-  return tr("The sounds need %1; the device holds %2.")
-      .arg(TMemoryGauge::SecondsAndMB(Use.NeededBytes), TMemoryGauge::SecondsAndMB(Use.UsableBytes()));
-}
+QStringList TForm1::MissingSounds() const { return Findings(true).Missing; }
 
-QStringList TForm1::MissingSounds() const {
-  QStringList Missing;
-  for (int i = 0; i < LV->topLevelItemCount(); ++i)
-    if (const QString F = LV->topLevelItem(i)->text(ColFilename);
-        LV->topLevelItem(i)->text(ColStateCode).toInt() == StateMissing && !QFileInfo(F).isFile())
-      Missing << F;
-  return Missing;
-}
+QStringList TForm1::DuplicateAddresses() const { return Findings(false).Twice; }
 
-QStringList TForm1::DuplicateAddresses() const {
-  QHash<QString, int> Count;
-  QStringList Twice;
-  for (int i = 0; i < LV->topLevelItemCount(); ++i)
-    if (++Count[LV->topLevelItem(i)->text(ColAddress).trimmed()] == 2)
-      Twice << LV->topLevelItem(i)->text(ColAddress).trimmed();
-  return Twice;
+// The list compares addresses as it shows them, the engine as numbers: a text that is not an
+// address as the list writes it ("", "x", "07") gets a key of its own below every address, so
+// equal texts stay equal and no others become so.
+TForm1::TListFindings TForm1::Findings(bool Files) const {
+  std::vector<TUploadRow> Rows;
+  QHash<QString, int32_t> Keys;
+  QHash<int32_t, QString> Texts;
+  for (int i = 0; i < LV->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* Row = LV->topLevelItem(i);
+    const QString Text = Row->text(ColAddress).trimmed();
+    bool Number = false;
+    int32_t Key = Text.toInt(&Number, 10);
+    if (!Number || Key < 0 || QString::number(Key) != Text)
+      Key = Keys.value(Text, std::numeric_limits<int32_t>::min() + int32_t(Keys.size()));
+    Keys.insert(Text, Key);
+    Texts.insert(Key, Text);
+    Rows.push_back({QFile::encodeName(Row->text(ColFilename)).toStdString(), Key, {}});
+  }
+  TListFindings Found;
+  const TRowFindings Checked = Files ? TDeviceEngine::Validate(Rows) : TRowFindings{{}, TDeviceEngine::SharedAddresses(Rows)};
+  for (const TUnusableRow& Unusable : Checked.Unusable)
+    if (const QTreeWidgetItem* Row = LV->topLevelItem(Unusable.Row); Row->text(ColStateCode).toInt() == StateMissing)
+      Found.Missing << Row->text(ColFilename);
+  for (const int32_t Key : Checked.SharedAddresses) Found.Twice << Texts.value(Key);
+  return Found;
 }
 
 void TForm1::MarkDuplicates() {

@@ -134,7 +134,7 @@ void TForm1::Exportaddresstable1Click(QObject*) {
 
 void TForm1::ExportAddressTable(const QString& FileName) {
   std::vector<sound::TPrepareJob> jobs;
-  std::vector<lists::AddressTableRow> table;
+  std::vector<lists::TAddressTableRow> table;
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     const QString file = LV->topLevelItem(i)->text(ColFilename);
     const std::string samples = platform::RunTempDir() + "table" + std::to_string(i) + ".u8";

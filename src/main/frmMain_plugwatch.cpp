@@ -30,14 +30,14 @@ void TForm1::CreatePlugWatch() {
   });
   connect(PlugWatch, &TPlugWatch::Settled, this, [this] {
     // A device found before keeps its port; only a search that is wanted runs.
-    if (UploadRunning || SearchRunning || Engine->Busy() || Engine->Device.Status != 0) return;
+    if (UploadRunning || SearchRunning || Engine->Busy() || Engine->Device().Status != 0) return;
     Searchdevice1Click(this);
   });
   connect(PlugWatch, &TPlugWatch::Gone, this, [this](const QString& Port) { PortGone(Port); });
 }
 
 void TForm1::PortGone(const QString& Port) {
-  if (Engine->Device.Status == 0 || QString::fromStdString(Engine->Device.PortName) != Port) return;
+  if (Engine->Device().Status == 0 || QString::fromStdString(Engine->Device().PortName) != Port) return;
   SetPanelText(2, tr("The device on %1 was unplugged.").arg(Port));
   // An upload or search running finds the loss itself and ends as designed.
   if (UploadRunning || SearchRunning || Engine->Busy()) return;
@@ -46,8 +46,8 @@ void TForm1::PortGone(const QString& Port) {
 
 void TForm1::ShowDeviceIdentity() {
   QString tip;
-  if (Engine->Device.Status != 0) {
-    const std::string& port = Engine->Device.PortName;
+  if (Engine->Device().Status != 0) {
+    const std::string& port = Engine->Device().PortName;
     tip = QString::fromStdString(IdentityLine(platform::IdentityOf({port, port})));
   }
   Panels_->SetPanelToolTip(2, tip);

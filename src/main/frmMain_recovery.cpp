@@ -42,7 +42,7 @@ void TForm1::OfferRecoveredList() {
       return;  // no state folder: nothing can have been kept there
     }
     if (!fs::exists(File, Error)) return;
-    lists::RecoveredList List;
+    lists::TRecoveredList List;
     try {
       List = lists::LoadRecoveredList(File);
     } catch (...) {
@@ -59,7 +59,7 @@ void TForm1::OfferRecoveredList() {
     if (Box.clickedButton() != Box.button(QMessageBox::Yes)) return;
 
     LV->clear();
-    for (const lists::ListedSound& Row : List.Rows)
+    for (const lists::TListedSound& Row : List.Rows)
       AppendListedSound(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));
     RefreshList();
     // As if the origin had been opened and then changed: saving goes there, the title has "*".
@@ -68,9 +68,9 @@ void TForm1::OfferRecoveredList() {
     if (!List.Origin.empty()) {
       ListFileName = QFileInfo(List.Origin).absoluteFilePath();
       try {
-        for (const lists::ListedSound& Row : lists::LoadList(List.Origin))
+        for (const lists::TListedSound& Row : lists::LoadList(List.Origin))
           SavedRows_.emplace_back(QFileInfo(Row.Path).filePath(), QString::number(Row.Address));
-      } catch (const lists::ListFileError&) {
+      } catch (const lists::EListFileError&) {
         // Gone or broken since: every row counts as unsaved.
       }
     }

@@ -38,13 +38,14 @@ std::vector<TUploadRow> RowsOf(QTreeWidget* LV) {
 // A row shown as "Missing" refuses the upload before the device is searched, let alone
 // erased; rows that share a digital address go only when the user says so.
 bool TForm1::UploadMayStart() {
-  if (const QStringList Missing = MissingSounds(); !Missing.isEmpty()) {
+  const TListFindings Found = Findings(true);
+  if (!Found.Missing.isEmpty()) {
     QStringList Names;
-    for (const QString& F : Missing) Names << QDir::toNativeSeparators(F);
+    for (const QString& F : Found.Missing) Names << QDir::toNativeSeparators(F);
     ShowPlainMessage(tr("Sound files missing, nothing was sent to the device:") + u'\n' + Names.join(u'\n'));
     return false;
   }
-  const QStringList Twice = DuplicateAddresses();
+  const QStringList& Twice = Found.Twice;
   if (Twice.isEmpty()) return true;
   QMessageBox Box(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
                   (Twice.size() > 1

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fstream>
 #include "comm_recorder.h"
+#include "engine_seam.h"
 #include "upload_rig.h"
 
 namespace {
@@ -22,7 +23,7 @@ std::string WriteRuns(const CommRecorder& Comm) {
 TEST(EngineDataBlocks, EveryBoundaryGoesOutAsThePerByteStreamAndAShortBlockStopsTheUpload) {
   UploadRig rig(fixtures::QuickDevice());
   CommRecorder comm;
-  rig.engine.ComPort->SetCommServices(&comm);
+  TEngineSeam::ComPort(rig.engine).SetCommServices(&comm);
   TPreparedSounds sounds;
   std::vector<std::string> log{"V", "reply 38 20 07", "C", "reply 2b"};
   for (const size_t n : {0u, 1u, 32u, 33u, 263u, 264u, 265u, 600u}) {

@@ -31,7 +31,7 @@ TEST(EngineRightDevice, AChattyNeighbourIsPassedOverAndGetsNothingButTheProbes) 
   TRecordingFrontEnd ui;
   TDeviceEngine engine(ui);
   engine.SearchDevice();
-  EXPECT_EQ(engine.Device.PortName, device.SlavePath());
+  EXPECT_EQ(engine.Device().PortName, device.SlavePath());
   // Once every byte sent has been taken, the log is whole: at least one probe, nothing else.
   ASSERT_TRUE(neighbour.WaitIdle(std::chrono::seconds(30)));
   int received = 0;
@@ -52,9 +52,9 @@ TEST(EngineRightDevice, ADeviceBehindJunkIsNotTakenForTheDevice) {
   TRecordingFrontEnd ui;
   TDeviceEngine engine(ui);
   engine.SearchDevice();
-  EXPECT_EQ(engine.Device.Status, 0);
+  EXPECT_EQ(engine.Device().Status, 0);
   EXPECT_EQ(ui.Panel[2], "No device found");
-  EXPECT_LE(engine.RxBuffer.size(), TDeviceEngine::MaxRxBuffer);
+  EXPECT_LE(engine.RxBuffer().size(), TDeviceEngine::MaxRxBuffer);
 }
 
 // ---- a device that stops reading, goes away, or a user who stops ----
@@ -72,7 +72,7 @@ TEST(EngineStoppedDevice, AStallEndsTheUploadWithTheRowFailedAndThePortClosed) {
   EXPECT_FALSE(Has(rig.ui.Events, "row 1 3"));  // never started: it stays Encoded
   EXPECT_EQ(rig.ui.Panel[1], "");              // no percentage of a stopped run
   EXPECT_NE(rig.ui.Panel[2], "Upload completed!");
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
 }
 
 TEST(EngineStoppedDevice, AnUnplugDuringTheEraseIsToldAtOnce) {
@@ -84,7 +84,7 @@ TEST(EngineStoppedDevice, AnUnplugDuringTheEraseIsToldAtOnce) {
   const std::string& message = rig.ui.Events.end()[-2];
   EXPECT_EQ(message.rfind("message The device on " + rig.sim.SlavePath() + " was disconnected.\n", 0), 0u) << message;
   EXPECT_NE(message.find("The device was erased and holds no sounds now; it needs a new upload."), std::string::npos);
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
 }
 
 TEST(EngineStoppedDevice, CancelMidStreamStopsAtOnceAndSaysWhatTheDeviceHolds) {
@@ -97,7 +97,7 @@ TEST(EngineStoppedDevice, CancelMidStreamStopsAtOnceAndSaysWhatTheDeviceHolds) {
   EXPECT_EQ(rig.ui.Events.end()[-2], "message Upload cancelled.\n" + kPartial);
   EXPECT_TRUE(Has(rig.ui.Events, "row 0 5"));
   EXPECT_FALSE(Has(rig.ui.Events, "row 1 3"));
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   ASSERT_TRUE(rig.sim.WaitIdle(30s));
   EXPECT_FALSE(Has(rig.sim.Log(), "end of sounds"));
   EXPECT_LT(rig.sim.BytesReceived(), 2000u);  // stopped near where it was asked to
@@ -123,7 +123,7 @@ TEST(EngineStoppedDevice, CancelDuringTheSearchEndsItAtTheWaitAndTheUploadIsCanc
   ASSERT_TRUE(first.WaitIdle(30s));
   EXPECT_EQ(first.Log(), (std::vector<std::string>{"V"}));  // one probe, no other speed
   EXPECT_TRUE(second.Log().empty());
-  EXPECT_FALSE(engine.ComPort->Connected());
+  EXPECT_FALSE(engine.ComPort().Connected());
   engine.SetTimeouts({200, 60000, 10});
   ui.OnPump = nullptr;
   engine.SearchDevice();  // the cancel was that upload's, not this search's

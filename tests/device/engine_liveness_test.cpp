@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "comm_recorder.h"
+#include "engine_seam.h"
 #include "upload_rig.h"
 
 namespace {
@@ -50,7 +51,7 @@ TEST(EngineSilentDevice, ShortSoundsOweNoAckButALongOneStopsTheUpload) {
   EXPECT_GE(Index(rig.ui.Events, "row 0 4"), 0);
   EXPECT_GE(Index(rig.ui.Events, "row 1 5"), 0);
   EXPECT_EQ(Index(rig.ui.Events, "panel2 Upload completed!"), -1);
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   ASSERT_TRUE(rig.sim.WaitIdle(30s));
   EXPECT_LT(rig.sim.Sounds().at(1).size(), 40000u);
 }
@@ -65,7 +66,7 @@ TEST(EngineDrain, TheUploadCompletesOnlyOnceTheQueueHasEmptied) {
     TEngineTimeouts t;
     t.StopMarginMs = 300;
     UploadRig rig(QuickDevice(), t);
-    rig.engine.ComPort->SetCommServices(&comm);
+    TEngineSeam::ComPort(rig.engine).SetCommServices(&comm);
     comm.FixedOutQueue = 100;
     int pumps = 0;
     rig.ui.OnPump = [&] {
@@ -76,7 +77,7 @@ TEST(EngineDrain, TheUploadCompletesOnlyOnceTheQueueHasEmptied) {
     };
     const auto start = std::chrono::steady_clock::now();
     const auto outcome = rig.engine.UploadPrepared({Prepared(rig, "a", 600, 7), Prepared(rig, "b", 10, 2040)});
-    EXPECT_FALSE(rig.engine.ComPort->Connected());
+    EXPECT_FALSE(rig.engine.ComPort().Connected());
     if (empties) {
       EXPECT_EQ(outcome, TUploadOutcome::Completed);
       EXPECT_GT(Index(rig.ui.Events, "panel2 Upload completed!"), Index(rig.ui.Events, "queue empty"));

@@ -5,6 +5,7 @@
 
 #include "devsim/devsim.h"
 #include "device/Engine.h"
+#include "engine_seam.h"
 #include "platform/temp_dir.h"
 #include "recording_front_end.h"
 
@@ -32,11 +33,11 @@ TEST(EngineSearch, FindsTheDeviceBehindASilentPortAtItsOwnSpeed) {
                            s + silent.SlavePath(), s + device.SlavePath(), s + device.SlavePath(),
                            "panel2 Vorel-30415 Sound Player found on " + device.SlavePath() + " (1 MB / 23 sec)"}));
   EXPECT_EQ(engine.PortList, (std::vector<std::string>{silent.SlavePath(), device.SlavePath()}));
-  EXPECT_EQ(engine.Device.Status, 56);
-  EXPECT_EQ(engine.Device.Capacity, 8 << 17);
-  EXPECT_EQ(engine.Device.PortName, device.SlavePath());
-  EXPECT_TRUE(engine.ComPort->Connected());
-  EXPECT_EQ(engine.ComPort->BaudRate(), br57600);
+  EXPECT_EQ(engine.Device().Status, 56);
+  EXPECT_EQ(engine.Device().Capacity, 8 << 17);
+  EXPECT_EQ(engine.Device().PortName, device.SlavePath());
+  EXPECT_TRUE(engine.ComPort().Connected());
+  EXPECT_EQ(engine.ComPort().BaudRate(), br57600);
   EXPECT_EQ(device.Log(), (std::vector<std::string>{"ignored 0x56 at 115200 bit/s", "V", "reply 38 08 07"}));
 }
 
@@ -47,12 +48,12 @@ TEST(EngineSearch, NothingFoundLeavesAnEmptyPanelAndNoDevice) {
   TEngineTimeouts t;
   t.VersionWaitMs = 200;
   TDeviceEngine engine(ui, t);
-  engine.Device.Status = 56;  // an earlier search's result is replaced
+  TEngineSeam::Device(engine).Status = 56;  // an earlier search's result is replaced
   engine.SearchDevice();
   EXPECT_EQ(ui.Events.back(), "panel2 No device found");
-  EXPECT_FALSE(engine.ComPort->Connected());  // the last port probed is let go
-  EXPECT_EQ(engine.Device.Status, 0);
-  EXPECT_TRUE(engine.Device.PortName.empty());
+  EXPECT_FALSE(engine.ComPort().Connected());  // the last port probed is let go
+  EXPECT_EQ(engine.Device().Status, 0);
+  EXPECT_TRUE(engine.Device().PortName.empty());
 }
 
 TEST(EngineSoundTest, SearchesFirstThenPlaysAndClosesThePort) {
@@ -63,7 +64,7 @@ TEST(EngineSoundTest, SearchesFirstThenPlaysAndClosesThePort) {
   engine.SoundTest(3);
   ASSERT_TRUE(device.WaitForLogLine("play 3", std::chrono::seconds(30)));
   EXPECT_EQ(device.Plays(), std::vector<int>{3});
-  EXPECT_FALSE(engine.ComPort->Connected());
+  EXPECT_FALSE(engine.ComPort().Connected());
   engine.SoundTest(5);  // no such sound: nothing is sent, no new search
   engine.SoundTest(1);
   ASSERT_TRUE(device.WaitForLogLine("play 1", std::chrono::seconds(30)));
@@ -92,7 +93,7 @@ TEST(EngineSoundTest, WorksAgainAfterTheDeviceCameBackUnderItsName) {
   device = std::make_unique<devsim::Simulator>(o);  // back, same name
   engine.SoundTest(3);
   ASSERT_TRUE(device->WaitForLogLine("play 3", std::chrono::seconds(30)));
-  EXPECT_FALSE(engine.ComPort->Connected());
+  EXPECT_FALSE(engine.ComPort().Connected());
 }
 
 }  // namespace

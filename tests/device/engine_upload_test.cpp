@@ -1,6 +1,7 @@
 // The engine's upload sequence against the simulator, through a recording front end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -37,7 +38,7 @@ TEST(EngineUpload, TwoSoundsReachTheDeviceByteExactInTheDesignedOrder) {
   EXPECT_EQ(sounds[1], fixtures::OnTheWire(b));
   EXPECT_EQ(rig.sim.Addresses(), (std::vector<devsim::AddressCommand>{{1, 2040}, {2, 5}}));
   EXPECT_EQ(rig.ui.Progress, rig.ui.Maximum);
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   EXPECT_FALSE(rig.engine.Busy());
   for (const char* left : {".wav", ".dat", ".dat2"})
     for (int i : {0, 1}) EXPECT_FALSE(std::filesystem::exists(UploadFiles::TempName(i, left))) << i << left;
@@ -55,7 +56,7 @@ TEST(EngineUpload, EraseTimeoutTakesTheInjectedTimeAndClosesThePort) {
                           "message Timeout error!\nThe device did not report the end of the erase in time; it may "
                           "hold no sounds now and needs a new upload.",
                           "controls on"}));
-  EXPECT_FALSE(rig.engine.ComPort->Connected());
+  EXPECT_FALSE(rig.engine.ComPort().Connected());
   EXPECT_EQ(rig.sim.Log().back(), "C");
 }
 
@@ -105,6 +106,25 @@ TEST(EngineUpload, RefusalsComeBeforeTheDeviceIsErased) {
     EXPECT_EQ(rig.ui.Events.end()[-2], "message No device found! Please check the USB connection and search again!");
     for (const auto& line : rig.sim.Log()) EXPECT_NE(line, "C");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// What front ends ask before an upload: unusable rows with their reasons in row order, then
+// each shared address once, in the order it repeats; the upload refuses the first such row.
+TEST(EngineValidate, FindsUnusableRowsAndSharedAddressesInOrder) {
+  UploadRig rig(QuickDevice());
+  const std::string wav = rig.Wav("a.wav", fixtures::Ramp(10)), gone = rig.dir.Path() + "gone.wav";
+  const std::vector<TUploadRow> rows{{wav, 7}, {gone, 5}, {rig.dir.Path(), 7}, {wav, 5}, {wav, 7}};
+  const TRowFindings found = TDeviceEngine::Validate(rows);
+  EXPECT_EQ(found.Unusable, (std::vector<TUnusableRow>{{1, gone + ": No such file or directory"},
+                                                      {2, "it is a folder, not a sound file"}}));
+  EXPECT_EQ(found.SharedAddresses, (std::vector<int32_t>{7, 5}));
+  EXPECT_EQ(rig.engine.Upload(rows), TUploadOutcome::EncodingFailed);
+  const std::string refusal = "message Cannot convert \"" + gone + "\":\n" + found.Unusable[0].Why;
+  EXPECT_NE(std::find(rig.ui.Events.begin(), rig.ui.Events.end(), refusal), rig.ui.Events.end());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "lists/SoundListFile.h"
 
 namespace fs = std::filesystem;
-using lists::ListedSound;
+using lists::TListedSound;
 
 namespace {
 
@@ -35,7 +35,7 @@ std::string ReadText(const fs::path& File) {
 std::string LoadError(const fs::path& File, const std::string* Text = nullptr) {
   try {
     Text ? lists::ParseList(File, *Text) : lists::LoadList(File);
-  } catch (const lists::ListFileError& E) {
+  } catch (const lists::EListFileError& E) {
     return E.what();
   }
   return "no error";
@@ -58,7 +58,7 @@ std::string SaveErrorAsUser(const fs::path& List) {
   if (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0)) try {
       lists::SaveList(List, {});
       Message = "saved";
-    } catch (const lists::ListFileError& E) {
+    } catch (const lists::EListFileError& E) {
       Message = E.what();
     }
   [[maybe_unused]] const auto Written = ::write(Pipe[1], Message.data(), Message.size());
@@ -71,7 +71,7 @@ TEST(ListFile, RoundTripKeepsRowsAndFollowsAMovedFolder) {
   ScratchFolder Scratch;
   const fs::path Set = Scratch.Path / "horns", Outside = Scratch.Path / "elsewhere" / "bell.mp3";
   fs::create_directories(Set);
-  const std::vector<ListedSound> Rows = {{Set / "long.wav", 12}, {Set / "sub" / "short.WAV", 2040}, {Outside, 1}};
+  const std::vector<TListedSound> Rows = {{Set / "long.wav", 12}, {Set / "sub" / "short.WAV", 2040}, {Outside, 1}};
   lists::SaveList(Set / "horns.kestrilo", Rows);
   ASSERT_EQ(::chmod((Set / "horns.kestrilo").c_str(), 0640), 0);
   lists::SaveList(Set / "horns.kestrilo", Rows);  // replaced whole, keeping its mode
@@ -97,8 +97,8 @@ TEST(ListFile, RoundTripKeepsRowsAndFollowsAMovedFolder) {
   }
 
   // What cannot be saved leaves the list as it was.
-  EXPECT_THROW(lists::SaveList(Moved / "horns.kestrilo", {{Moved / "y.wav", 2041}}), lists::ListFileError);
-  EXPECT_THROW(lists::SaveList(Scratch.Path / "none" / "b.kestrilo", Rows), lists::ListFileError);
+  EXPECT_THROW(lists::SaveList(Moved / "horns.kestrilo", {{Moved / "y.wav", 2041}}), lists::EListFileError);
+  EXPECT_THROW(lists::SaveList(Scratch.Path / "none" / "b.kestrilo", Rows), lists::EListFileError);
   EXPECT_EQ(lists::LoadList(Moved / "horns.kestrilo").size(), 3u);
 }
 

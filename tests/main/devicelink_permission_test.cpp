@@ -51,8 +51,8 @@ class DevicePermission : public QObject {
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->PanelText(2),
              QString::fromStdString("No permission to open " + locked.Path() + ": add your user to the dialout group and log in again"));
-    QCOMPARE(w->Engine->Device.Status, uint8_t(0));
-    QVERIFY(!w->Engine->ComPort->Connected());  // the last open failed
+    QCOMPARE(w->Engine->Device().Status, uint8_t(0));
+    QVERIFY(!w->Engine->ComPort().Connected());  // the last open failed
     QVERIFY(!MessageBoxShown());
   }
 

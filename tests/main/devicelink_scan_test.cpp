@@ -33,9 +33,9 @@ class DeviceScan : public QObject {
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->Engine->PortList, std::vector<std::string>({"COM3", "COM12"}));
     QCOMPARE(w->PanelText(2), QString("Vorel-30415 Sound Player found on COM12 (4 MB / 95 sec)"));
-    QCOMPARE(w->Engine->Device.PortName, std::string("COM12"));
-    QVERIFY(w->Engine->ComPort->Connected());
-    QVERIFY(w->Engine->ComPort->BaudRate() == br57600);
+    QCOMPARE(w->Engine->Device().PortName, std::string("COM12"));
+    QVERIFY(w->Engine->ComPort().Connected());
+    QVERIFY(w->Engine->ComPort().BaudRate() == br57600);
     QVERIFY(!MessageBoxShown());
   }
 
@@ -47,9 +47,9 @@ class DeviceScan : public QObject {
     w->Searchdevice1Click(w.get());
     QVERIFY(w->Engine->PortList.empty());
     QCOMPARE(w->PanelText(2), QString("Searching device..."));
-    QCOMPARE(w->Engine->ComPort->Port(), std::string("COM255"));
-    QVERIFY(!w->Engine->ComPort->Connected());
-    QCOMPARE(w->Engine->Device.Status, uint8_t(0));
+    QCOMPARE(w->Engine->ComPort().Port(), std::string("COM255"));
+    QVERIFY(!w->Engine->ComPort().Connected());
+    QCOMPARE(w->Engine->Device().Status, uint8_t(0));
     QVERIFY(!MessageBoxShown());
   }
 };

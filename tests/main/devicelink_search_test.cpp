@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "devicelink_support.h"
+#include "engine_seam.h"
 
 using namespace testsupport;
 
@@ -46,11 +47,11 @@ class DeviceSearch : public QObject {
     QCOMPARE(silent.Log(), (std::vector<std::string>{"V", "ignored 0x56 at 57600 bit/s", "ignored 0x56 at 9600 bit/s"}));
     QCOMPARE(device.Log(), (std::vector<std::string>{"ignored 0x56 at 115200 bit/s", "V", "reply 38 20 07"}));
     QCOMPARE(w->Engine->PortList, (std::vector<std::string>{silent.SlavePath(), device.SlavePath()}));
-    QVERIFY(w->Engine->ComPort->Connected());
-    QCOMPARE(w->Engine->ComPort->Port(), device.SlavePath());
-    QVERIFY(w->Engine->ComPort->BaudRate() == br57600);
-    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
-    QCOMPARE(w->Engine->Device.PortName, device.SlavePath());
+    QVERIFY(w->Engine->ComPort().Connected());
+    QCOMPARE(w->Engine->ComPort().Port(), device.SlavePath());
+    QVERIFY(w->Engine->ComPort().BaudRate() == br57600);
+    QCOMPARE(w->Engine->Device().Status, uint8_t(56));
+    QCOMPARE(w->Engine->Device().PortName, device.SlavePath());
   }
 
   void foundTextShowsMemoryAndSeconds_data() {
@@ -73,31 +74,31 @@ class DeviceSearch : public QObject {
     w->Searchdevice1Click(w.get());
     const QString port = QString::fromStdString(device.SlavePath());
     QCOMPARE(w->PanelText(2), FoundPrefix + port + " " + figures);
-    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
-    QCOMPARE(w->Engine->Device.ReplyByte1, uint8_t(units));
-    QCOMPARE(w->Engine->Device.ReplyByte2, uint8_t(0x5a));
-    QCOMPARE(w->Engine->Device.Capacity, capacity);
-    QCOMPARE(w->Engine->Device.DeviceName, std::string("Vorel-30415 Sound Player"));
-    QVERIFY(w->Engine->ComPort->Connected());
-    QVERIFY(w->Engine->ComPort->BaudRate() == br115200);
+    QCOMPARE(w->Engine->Device().Status, uint8_t(56));
+    QCOMPARE(w->Engine->Device().ReplyByte1, uint8_t(units));
+    QCOMPARE(w->Engine->Device().ReplyByte2, uint8_t(0x5a));
+    QCOMPARE(w->Engine->Device().Capacity, capacity);
+    QCOMPARE(w->Engine->Device().DeviceName, std::string("Vorel-30415 Sound Player"));
+    QVERIFY(w->Engine->ComPort().Connected());
+    QVERIFY(w->Engine->ComPort().BaudRate() == br115200);
   }
 
   void emptyMapProbesNothing() {
     devsim::Simulator bystander(SimAt(115200));
     ScopedEnv ports("KESTRILO_PORTS", "");
     auto w = MakeWindow();
-    w->Engine->ComPort->SetPort(bystander.SlavePath());
-    w->Engine->Device.Status = 56;
-    w->Engine->Device.Capacity = 99;
-    w->Engine->Device.PortName = "old";
-    w->Engine->Device.DeviceName = "old";
+    TEngineSeam::ComPort(*w->Engine).SetPort(bystander.SlavePath());
+    TEngineSeam::Device(*w->Engine).Status = 56;
+    TEngineSeam::Device(*w->Engine).Capacity = 99;
+    TEngineSeam::Device(*w->Engine).PortName = "old";
+    TEngineSeam::Device(*w->Engine).DeviceName = "old";
     w->Engine->PortList.push_back("stale");
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->PanelText(2), QString("Searching device..."));
-    ExpectReset(w->Engine->Device);
+    ExpectReset(w->Engine->Device());
     QVERIFY(w->Engine->PortList.empty());
-    QVERIFY(!w->Engine->ComPort->Connected());
-    QCOMPARE(w->Engine->ComPort->Port(), bystander.SlavePath());  // unchanged, never opened
+    QVERIFY(!w->Engine->ComPort().Connected());
+    QCOMPARE(w->Engine->ComPort().Port(), bystander.SlavePath());  // unchanged, never opened
     QVERIFY(bystander.Log().empty());
   }
 
@@ -108,12 +109,12 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", garbage.SlavePath());
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    ExpectReset(w->Engine->Device);
+    ExpectReset(w->Engine->Device());
     QCOMPARE(w->PanelText(2), QString("No device found"));
     QCOMPARE(VersionProbes(garbage), 3);
     // Probing in vain lets go of the last entry, left at the last speed.
-    QVERIFY(!w->Engine->ComPort->Connected());
-    QVERIFY(w->Engine->ComPort->BaudRate() == br9600);
+    QVERIFY(!w->Engine->ComPort().Connected());
+    QVERIFY(w->Engine->ComPort().BaudRate() == br9600);
   }
 
   // A '8' left in the buffer from before must not make a silent port look like the device.
@@ -121,9 +122,9 @@ class DeviceSearch : public QObject {
     devsim::Simulator silent(Silent());
     ScopedEnv ports("KESTRILO_PORTS", silent.SlavePath());
     auto w = MakeWindow();
-    w->Engine->RxBuffer = "#8\x20\x07";
+    TEngineSeam::RxBuffer(*w->Engine) = "#8\x20\x07";
     w->Searchdevice1Click(w.get());
-    ExpectReset(w->Engine->Device);
+    ExpectReset(w->Engine->Device());
   }
 
   void portsThatDoNotOpenAreSkippedSilently() {
@@ -131,8 +132,8 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", Join({"/nonexistent/ttyX", device.SlavePath()}));
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->Engine->Device.Status, uint8_t(56));
-    QVERIFY(w->Engine->ComPort->BaudRate() == br9600);
+    QCOMPARE(w->Engine->Device().Status, uint8_t(56));
+    QVERIFY(w->Engine->ComPort().BaudRate() == br9600);
     QVERIFY(!MessageBoxShown());
   }
 
@@ -164,14 +165,14 @@ class DeviceSearch : public QObject {
     QVERIFY(device.WaitForLogLine("play 3", 10s));
     QCOMPARE(device.Plays(), std::vector<int>{3});
     QCOMPARE(w->PanelText(2), FoundPrefix + QString::fromStdString(device.SlavePath()) + " (4 MB / 95 sec)");
-    QVERIFY(!w->Engine->ComPort->Connected());
-    QVERIFY(w->Engine->ComPort->BaudRate() == br57600);
+    QVERIFY(!w->Engine->ComPort().Connected());
+    QVERIFY(w->Engine->ComPort().BaudRate() == br57600);
 
     // Candidates known: no second search, the byte goes straight out.
     w->Sound41Click(SoundItem(*w, 4));
     QVERIFY(device.WaitForLogLine("play 4", 10s));
     QCOMPARE(VersionProbes(device), 2);
-    QVERIFY(!w->Engine->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort().Connected());
   }
 
   // The last port probed may belong to anything: the sound test never writes into it.
@@ -181,14 +182,14 @@ class DeviceSearch : public QObject {
     ScopedEnv ports("KESTRILO_PORTS", Join({silent.SlavePath(), last.Path()}));
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
-    QCOMPARE(w->Engine->Device.Status, uint8_t(0));
+    QCOMPARE(w->Engine->Device().Status, uint8_t(0));
     QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("VVV"), 10000);
-    QVERIFY(!w->Engine->ComPort->Connected());  // the failed search let go of the port
+    QVERIFY(!w->Engine->ComPort().Connected());  // the failed search let go of the port
     last.Forget();
     w->Sound41Click(SoundItem(*w, 2));  // searches again, finds nothing, sends nothing
     QTRY_COMPARE_WITH_TIMEOUT(last.Received(), std::string("VVV"), 10000);
     QCOMPARE(w->PanelText(2), QString("No device found"));
-    QVERIFY(!w->Engine->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort().Connected());
     QCOMPARE(silent.Plays(), std::vector<int>{});
   }
 
@@ -205,7 +206,7 @@ class DeviceSearch : public QObject {
     for (const bool soundTest : {true, false}) {
       w->Searchdevice1Click(w.get());
       QCOMPARE(w->PanelText(2), found);
-      QVERIFY(w->Engine->ComPort->Connected());
+      QVERIFY(w->Engine->ComPort().Connected());
       device.reset();
       device = std::make_unique<devsim::Simulator>(o);
       if (soundTest) {
@@ -224,9 +225,9 @@ class DeviceSearch : public QObject {
     auto w = MakeWindow();
     w->Searchdevice1Click(w.get());
     QCOMPARE(w->Engine->PortList.size(), size_t(1));
-    QVERIFY(!w->Engine->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort().Connected());
     w->Sound41Click(SoundItem(*w, 1));
-    QVERIFY(!w->Engine->ComPort->Connected());
+    QVERIFY(!w->Engine->ComPort().Connected());
   }
 };
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "devicelink_support.h"
+#include "engine_seam.h"
 #include "platform/ticks.h"
 
 using namespace testsupport;
@@ -44,15 +45,15 @@ class DeviceLinkWaits : public QObject {
   }
   // Lets everything already sent reach RxBuffer.
   void Settle(const std::string& Expected) {
-    QTRY_COMPARE_WITH_TIMEOUT(w->Engine->RxBuffer, Expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->Engine->RxBuffer(), Expected, 10000);
   }
 
  private slots:
   void init() {
     w = MakeWindow();
     pty = std::make_unique<RawPty>();
-    w->Engine->ComPort->SetPort(pty->Path());
-    w->Engine->ComPort->Open();
+    TEngineSeam::ComPort(*w->Engine).SetPort(pty->Path());
+    TEngineSeam::ComPort(*w->Engine).Open();
   }
   void cleanup() {
     w.reset();
@@ -62,14 +63,14 @@ class DeviceLinkWaits : public QObject {
 
   void freshWindowHoldsOnlyTheHashAndNoDevice() {
     auto fresh = MakeWindow();
-    QCOMPARE(fresh->Engine->RxBuffer, std::string("#"));
+    QCOMPARE(fresh->Engine->RxBuffer(), std::string("#"));
     QVERIFY(fresh->Engine->PortList.empty());
-    QCOMPARE(fresh->Engine->Device.Status, uint8_t(0));
-    QVERIFY(!fresh->Engine->ComPort->Connected());
+    QCOMPARE(fresh->Engine->Device().Status, uint8_t(0));
+    QVERIFY(!fresh->Engine->ComPort().Connected());
   }
 
   void destroyingTheWindowClosesAnOpenPort() {
-    QVERIFY(w->Engine->ComPort->Connected());
+    QVERIFY(w->Engine->ComPort().Connected());
     const auto lockable = [this] {
       const int fd = ::open(pty->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
       const bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -84,13 +85,13 @@ class DeviceLinkWaits : public QObject {
   void receivedBytesAreAppendedWhole() {
     pty->Send(std::string("A\0\xff" "B", 4));
     QVERIFY(w->WaitForByte(10000, 'B'));
-    QCOMPARE(w->Engine->RxBuffer, std::string("#A\0\xff" "B", 5));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("#A\0\xff" "B", 5));
   }
 
   void versionReplyCompletedDuringTheWait() {
-    w->Engine->RxBuffer = "#8";
+    TEngineSeam::RxBuffer(*w->Engine) = "#8";
     FeedLater(100, "\x20\x07");
-    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 4; });
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer().size() == 4; });
     TDeviceInfo info;
     info.Status = 99;
     info.Capacity = 1234;
@@ -106,9 +107,9 @@ class DeviceLinkWaits : public QObject {
   }
 
   void versionReplyOneByteShort() {
-    w->Engine->RxBuffer = "#8";
+    TEngineSeam::RxBuffer(*w->Engine) = "#8";
     FeedLater(50, "\x20");
-    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 3; });
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer().size() == 3; });
     TDeviceInfo info;
     info.Status = 56;
     info.ReplyByte1 = 9;
@@ -116,23 +117,23 @@ class DeviceLinkWaits : public QObject {
     QCOMPARE(info.Status, uint8_t(0));
     QCOMPARE(info.ReplyByte1, uint8_t(0));
     QCOMPARE(info.ReplyByte2, uint8_t(0));
-    QCOMPARE(w->Engine->RxBuffer, std::string("#8\x20"));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("#8\x20"));
   }
 
   void versionReplyFirstEightCounts() {
-    w->Engine->RxBuffer = "#";
+    TEngineSeam::RxBuffer(*w->Engine) = "#";
     FeedLater(0, "x8AB8CD");
-    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 8; });
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer().size() == 8; });
     TDeviceInfo info;
     w->WaitVersionReply(kWait, info);
-    QCOMPARE(w->Engine->RxBuffer, std::string("#x8AB8CD"));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("#x8AB8CD"));
     QCOMPARE(info.Status, uint8_t(56));
     QCOMPARE(info.ReplyByte1, uint8_t('A'));
     QCOMPARE(info.ReplyByte2, uint8_t('B'));
   }
 
   void versionWaitOfZeroSeesNothing() {
-    w->Engine->RxBuffer = "#8AB";
+    TEngineSeam::RxBuffer(*w->Engine) = "#8AB";
     TDeviceInfo info;
     info.Status = 56;
     w->WaitVersionReply(0, info);
@@ -142,7 +143,7 @@ class DeviceLinkWaits : public QObject {
   void zeroWaitsReturnWithoutPumping() {
     bool pumped = false;
     QTimer::singleShot(0, w.get(), [&] { pumped = true; });
-    w->Engine->RxBuffer = "#+";
+    TEngineSeam::RxBuffer(*w->Engine) = "#+";
     QVERIFY(!w->WaitForByte(0, '+'));
     w->WaitTicks(0);
     QVERIFY(!pumped);
@@ -152,7 +153,7 @@ class DeviceLinkWaits : public QObject {
   void byteAlreadyPresentIsFoundAfterOnePump() {
     bool pumped = false;
     QTimer::singleShot(0, w.get(), [&] { pumped = true; });
-    w->Engine->RxBuffer = "#+";
+    TEngineSeam::RxBuffer(*w->Engine) = "#+";
     const uint32_t start = platform::GetTickCount();
     QVERIFY(w->WaitForByte(60000, '+'));
     QVERIFY(pumped);
@@ -160,33 +161,33 @@ class DeviceLinkWaits : public QObject {
   }
 
   void byteWaitEndsWhenTheByteArrives() {
-    w->Engine->RxBuffer.clear();
+    TEngineSeam::RxBuffer(*w->Engine).clear();
     const uint32_t start = platform::GetTickCount();  // before the feed's timer starts
     FeedLater(150, "ab+");
     QVERIFY(w->WaitForByte(60000, '+'));
     QVERIFY(platform::TicksSince(start) >= 150);
     QVERIFY(platform::TicksSince(start) < 30000);
-    QCOMPARE(w->Engine->RxBuffer, std::string("ab+"));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("ab+"));
   }
 
   void byteWaitTimesOutAfterItsTime() {
-    w->Engine->RxBuffer.clear();
+    TEngineSeam::RxBuffer(*w->Engine).clear();
     FeedLater(50, "x");
-    EndWaitWhen(kWait, [this] { return !w->Engine->RxBuffer.empty(); });
+    EndWaitWhen(kWait, [this] { return !w->Engine->RxBuffer().empty(); });
     const uint32_t start = platform::GetTickCount();
     QVERIFY(!w->WaitForByte(kWait, 0x10));
     QVERIFY(platform::TicksSince(start) >= kWait);
-    QCOMPARE(w->Engine->RxBuffer, std::string("x"));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("x"));
   }
 
   void waitTicksPumpsForItsTime() {
-    w->Engine->RxBuffer = "#";
+    TEngineSeam::RxBuffer(*w->Engine) = "#";
     FeedLater(100, "z");
-    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 2; });
+    EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer().size() == 2; });
     const uint32_t start = platform::GetTickCount();
     w->WaitTicks(kWait);
     QVERIFY(platform::TicksSince(start) >= kWait);
-    QCOMPARE(w->Engine->RxBuffer, std::string("#z"));
+    QCOMPARE(w->Engine->RxBuffer(), std::string("#z"));
   }
 
   // Every wait lasts its time also when the counter wraps in the middle of it.
@@ -201,7 +202,7 @@ class DeviceLinkWaits : public QObject {
     QFETCH(int, kind);
     ShiftTicks(0);
     ShiftTicks(std::numeric_limits<uint32_t>::max() - 100 - platform::GetTickCount());
-    w->Engine->RxBuffer = "#8";
+    TEngineSeam::RxBuffer(*w->Engine) = "#8";
     const uint32_t start = platform::GetTickCount();
     QVERIFY(start > std::numeric_limits<uint32_t>::max() - 200);
     switch (kind) {
@@ -211,7 +212,7 @@ class DeviceLinkWaits : public QObject {
         break;
       case 1: {
         FeedLater(200, "\x40\x01");  // after the wrap
-        EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer.size() == 4; });
+        EndWaitWhen(kWait, [this] { return w->Engine->RxBuffer().size() == 4; });
         TDeviceInfo info;
         w->WaitVersionReply(kWait, info);
         QVERIFY(platform::TicksSince(start) >= kWait);

@@ -46,8 +46,8 @@ void PlugWatchTest::FindsAPluggedDeviceWithoutAClickAndNoticesItGoing() {
 
   tree.RemoveTty("ttyUSB0");
   QTRY_COMPARE_WITH_TIMEOUT(w->PanelText(2), "The device on " + port + " was unplugged.", 20000);
-  QCOMPARE(w->Engine->Device.Status, 0);
-  QVERIFY(!w->Engine->ComPort->Connected());
+  QCOMPARE(w->Engine->Device().Status, 0);
+  QVERIFY(!w->Engine->ComPort().Connected());
 }
 
 QTEST_MAIN(PlugWatchTest)

@@ -71,7 +71,7 @@ class PreviewTest : public QObject {
     std::atomic<bool> stop{false};
     sound::PrepareSound({tone_.toStdString(), Trimmed(), protocol::LargestCapacity, expected}, nullptr, stop);
     QCOMPARE(given, fixtures::ReadAll(QString::fromStdString(expected)));
-    QVERIFY(!form.Engine->ComPort->Connected());
+    QVERIFY(!form.Engine->ComPort().Connected());
 
     QTest::keyClick(form.LV, Qt::Key_Space);
     QVERIFY(!form.Preview->Busy());
@@ -155,7 +155,7 @@ class PreviewTest : public QObject {
     QCOMPARE(use.UnknownRows, 0);
     QVERIFY2(std::abs(use.NeededBytes - 66150) < 4410, qPrintable(QString::number(use.NeededBytes)));
     QCOMPARE(form.MemoryGauge->TopLine(), QStringLiteral("%1 s").arg(use.NeededSeconds(), 0, 'f', 1));
-    QVERIFY(!form.Engine->ComPort->Connected());
+    QVERIFY(!form.Engine->ComPort().Connected());
 
     QVERIFY(MakePadded(padded, 2));  // edited elsewhere: a longer tone, the same silence
     form.UpdateListViews();

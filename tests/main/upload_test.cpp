@@ -101,7 +101,7 @@ class UploadTest : public QObject {
     // One encoder and no cache, so every row's text stays up while its encoder runs.
     h.Form->Engine->Preparation.Cache.reset();
     h.Form->Engine->Preparation.Encoders = 1;
-    const TComEvents events = h.Form->Engine->ComPort->Events();
+    const TComEvents events = h.Form->Engine->ComPort().Events();
     h.AddRow(tone);             // address 1
     h.AddRow(values, "2040");
     h.AddRow(mp3, "abc");       // not a number: 1
@@ -143,8 +143,8 @@ class UploadTest : public QObject {
     QCOMPARE(h.Form->ProgressBar->value(), h.Form->ProgressBar->maximum());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(!h.Form->UploadRunning);
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
-    QVERIFY(h.Form->Engine->ComPort->Events() == events);  // the port's settings as they were
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
+    QVERIFY(h.Form->Engine->ComPort().Events() == events);  // the port's settings as they were
     QVERIFY(nestedIgnored);
     QVERIFY(pokes > 0);
 
@@ -211,7 +211,7 @@ class UploadTest : public QObject {
     QVERIFY(h.Form->PanelText(2).startsWith("Vorel-30415 Sound Player found on "));
     QVERIFY(h.Messages.Texts.empty());
     QVERIFY(ControlsEnabled(*h.Form));
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
     QVERIFY(h.Sim.WaitIdle(10s));
     QCOMPARE(h.Sim.Log(), SearchLog());
   }
@@ -233,7 +233,7 @@ class UploadTest : public QObject {
     QCOMPARE(statesAtMessage, (QStringList{"Encoded", "Encoded"}));
     QCOMPARE(h.Form->PanelText(1), QString("All files encoded!"));
     QCOMPARE(h.Form->ProgressBar->value(), 0);
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(h.Sim.WaitIdle(10s));
     // A silent device answers nothing; the probes at the other speeds are noise to it; no 'C'.
@@ -276,7 +276,7 @@ class UploadTest : public QObject {
         QCOMPARE(sounds[0].size() + sounds[1].size(), size_t(capacity - margin - 2 * header));
         QVERIFY(!h.Sim.Log().empty() && h.Sim.Log().back() == "A input 2 address 2");
       }
-      QVERIFY(!h.Form->Engine->ComPort->Connected());
+      QVERIFY(!h.Form->Engine->ComPort().Connected());
       QVERIFY(ControlsEnabled(*h.Form));
     }
   }
@@ -306,7 +306,7 @@ class UploadTest : public QObject {
     QCOMPARE(panelAtMessage, QString("Erasing device flash..."));
     QCOMPARE(h.Form->PanelText(1), QString("Erasing device flash..."));
     QCOMPARE(h.State(0), QString("Encoded"));
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     Log expected = SearchLog();
     expected.push_back("C");
@@ -335,7 +335,7 @@ class UploadTest : public QObject {
     QCOMPARE(h.State(2), QString("Idle"));
     h.Form->RefreshList();
     QCOMPARE(h.State(1), QString("Failed"));  // the refresh leaves it
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(h.Sim.WaitIdle(10s));
     QCOMPARE(h.Sim.Log(), SearchLog());  // never erased
@@ -377,7 +377,7 @@ class UploadTest : public QObject {
     QVERIFY2(h.Messages.Texts[0].contains(QString::fromStdString(h.Sim.SlavePath())), qPrintable(h.Messages.Texts[0]));
     QVERIFY(h.Messages.Texts[0].endsWith("The device now holds only part of the sounds and needs a new upload."));
     QVERIFY(ControlsEnabled(*h.Form));
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
     QVERIFY(!h.Form->UploadRunning);
     QCOMPARE(h.State(0), QString("Failed"));
     QCOMPARE(h.Form->PanelText(1), QString());
@@ -424,7 +424,7 @@ class UploadTest : public QObject {
       const QString trace = QString("%1 bit/s, hang after %2").arg(c.Baud).arg(c.HangAfter);
       QCOMPARE(h.Error, QString());
       QVERIFY(ControlsEnabled(*h.Form));
-      QVERIFY(!h.Form->Engine->ComPort->Connected());
+      QVERIFY(!h.Form->Engine->ComPort().Connected());
       const QByteArray wire = NoZeros(samples);
       if (c.HangAfter < 0) {
         QVERIFY2(h.Messages.Texts.empty(), qPrintable(trace));
@@ -473,7 +473,7 @@ class UploadTest : public QObject {
     QCOMPARE(h.Form->PanelText(1), QString());
     QVERIFY(ControlsEnabled(*h.Form));
     QVERIFY(!h.Form->Cancelupload1->isEnabled());
-    QVERIFY(!h.Form->Engine->ComPort->Connected());
+    QVERIFY(!h.Form->Engine->ComPort().Connected());
   }
 
   // A sound without samples would leave an input silent: it is refused before the erase.

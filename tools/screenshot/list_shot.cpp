@@ -14,6 +14,7 @@
 #include "main/LengthProbe.h"
 #include "main/Translators.h"
 #include "main/frmMain.h"
+#include "engine_seam.h"
 #include "shot_support.h"
 
 int main(int argc, char** argv) {
@@ -31,8 +32,8 @@ int main(int argc, char** argv) {
 
   TForm1 Form;
   Form.show();
-  Form.Engine->Device.Status = 56;  // what a search finds on a 4 MB device
-  Form.Engine->Device.Capacity = 32 * 131072;
+  TEngineSeam::Device(*Form.Engine).Status = 56;  // what a search finds on a 4 MB device
+  TEngineSeam::Device(*Form.Engine).Capacity = 32 * 131072;
   Form.AddSoundPaths(Files);
   Form.LV->topLevelItem(0)->setText(TForm1::ColAddress, QStringLiteral("12"));
   Form.LV->topLevelItem(2)->setText(TForm1::ColAddress, QStringLiteral("12"));
