@@ -109,7 +109,7 @@ int UploadLogged(const TCliArgs& Args, TReporter& Reporter, const std::vector<TU
   record.Port = o.Port;
   if (!o.Port.empty()) record.Adapter = platform::IdentityOf({o.Port, o.Port});
   record.Device = o.Device;
-  if (rig.engine.Device.Status != 0) record.MemoryMb = std::to_string(rig.engine.Device.Capacity / 1048576);
+  if (rig.engine.Device().Status != 0) record.MemoryMb = std::to_string(rig.engine.Device().Capacity / 1048576);
   record.Outcome = o.Name;
   record.Reason = OneLine(Word(o.News));
   record.Seconds = o.Seconds;
