@@ -24,7 +24,12 @@ std::string CliProgram() {
 std::vector<std::string> UploadAllArguments(const TRunSettings& Settings, const std::string& ListFile) {
   std::vector<std::string> a{"upload", "--all", "--json"};
   if (Settings.Watch) a.push_back("--watch");
-  if (!Settings.LogFile.empty()) a.insert(a.end(), {"--log", Settings.LogFile});
+  if (!Settings.LogFile.empty()) {
+    // The tool's events are JSON; the log is JSON lines only when its name says so.
+    const std::string& f = Settings.LogFile;
+    const bool json = f.ends_with(".json") || f.ends_with(".jsonl");
+    a.insert(a.end(), {"--log", f, "--log-format", json ? "json" : "csv", "--log-list", Settings.ListName});
+  }
   a.insert(a.end(), {"--yes", "--", ListFile});
   return a;
 }

@@ -15,6 +15,7 @@ namespace alldevices {
 struct TRunSettings {
   bool Watch = true;     // keep loading devices as they are plugged in
   std::string LogFile;   // a record of every load; empty: none
+  std::string ListName;  // the list as the log names it: the user's file, not the copy the tool reads
 };
 
 // kestrilo-cli beside the running program; empty when it is not there.

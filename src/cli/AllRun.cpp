@@ -149,7 +149,7 @@ void TAllRun::Record(const TDeviceRun& Run) {
   r.Adapter = Run.Adapter;
   r.Device = Run.Device;
   r.MemoryMb = Run.MemoryMb;
-  r.ListFile = args_.ListFile;
+  r.ListFile = LoggedList(args_);
   r.Digest = setup_.Digest;
   r.Outcome = Run.Outcome;
   r.Reason = OneLine(Run.Reason());

@@ -89,6 +89,7 @@ std::string CheckCombination(const TCliArgs& A) {
   if (A.All && !A.Port.empty()) return i18n::Tr("--all and --port cannot go together: --all uploads to every port");
   if (A.Watch && !A.All) return i18n::Tr("--watch goes only with upload --all");
   if (!A.LogFile.empty() && A.Command != TCliArgs::cmUpload) return i18n::Tr("--log goes only with upload");
+  if ((!A.LogFormat.empty() || A.LogList) && A.LogFile.empty()) return i18n::Tr("--log-format and --log-list go only with --log");
   if (!A.Prepared.empty() && (A.Port.empty() || !A.ListFile.empty() || !A.Files.empty()))
     return i18n::Tr("--prepared needs --port and no sounds");
   return {};
@@ -105,6 +106,12 @@ bool TakeValue(const std::string& Name, const std::string& Value, TCliArgs& A, s
     A.Prepared = Value;
   } else if (Name == "--log") {
     A.LogFile = Value;
+  } else if (Name == "--log-format") {
+    if (Value != "csv" && Value != "json") Error = i18n::Tr("--log-format is csv or json");
+    A.LogFormat = Value;
+  } else if (Name == "--log-list") {
+    A.LogList = Value;  // may be empty: a list that has no file
+    return true;
   } else if (Name == "--settle-ms") {
     long long ms = 0;
     if (!WholeNumber(Value, ms) || ms < 0) Error = i18n::Tr("--settle-ms needs a number of milliseconds");
@@ -203,7 +210,9 @@ std::string WatchUsage() {
                           "  --log FILE     append one line per device and attempt to FILE (CSV; JSON lines\n"
                           "                 with --json)\n"
                           "With --all the exit status is 0 only when every device's last attempt completed;\n"
-                          "otherwise that of the first device that failed, 130 when an upload was cancelled.\n");
+                          "otherwise that of the first device that failed, 130 when an upload was cancelled.\n") +
+         i18n::Tr("  --log-format csv|json  the log's format, whatever --json says\n"
+                  "  --log-list NAME        the list's name in the log, for a front end that passes a copy\n");
 }
 
 // Beside the designed usage, which stays as it is.

@@ -1,6 +1,7 @@
 #pragma once
 // The command line: commands, options, the sounds of an upload.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct TCliArgs {
   bool Watch = false;             // upload --all --watch: also each device plugged in later
   uint32_t SettleMs = 1000;       // --settle-ms: a new port's time to settle before its upload
   std::string LogFile;            // --log FILE: one line per device and attempt
+  std::string LogFormat;          // --log-format csv|json; none: JSON lines with --json
+  std::optional<std::string> LogList;  // --log-list NAME: the list as the log names it
   TOptionOverrides Options;       // prepare, upload: over the list's defaults
   std::string OutDir;             // prepare --out DIR
   bool Quiet = false;

@@ -93,18 +93,15 @@ bool AddressesAccepted(const TCliArgs& Args, const std::vector<TUploadRow>& Rows
 
 namespace {
 
-// upload --log: encoded first, so that the log can name what the device was given.
+// upload --log: the log names what the device was given, taken as the sounds are encoded.
 int UploadLogged(const TCliArgs& Args, TReporter& Reporter, const std::vector<TUploadRow>& Rows,
                  fleet::TLoadLog& Log) {
   TEngineRig rig(Args, Reporter, FileNames(Rows), true);
   fleet::TLoadRecord record;
-  record.ListFile = Args.ListFile;
+  record.ListFile = LoggedList(Args);
   const TOutcomeReport o = rig.Guard([&] {
-    TPreparedSounds sounds;
-    const TUploadOutcome encoded = rig.engine.Encode(Rows, sounds);
-    if (encoded != TUploadOutcome::Completed) return rig.Upload(encoded);
-    record.Digest = fleet::DigestOfPrepared(sounds);
-    return rig.Upload(rig.engine.UploadPrepared(sounds));
+    return rig.Upload(rig.engine.Upload(
+        Rows, [&record](const TPreparedSounds& Sounds) { record.Digest = fleet::DigestOfPrepared(Sounds); }));
   });
   record.Port = o.Port;
   if (!o.Port.empty()) record.Adapter = platform::IdentityOf({o.Port, o.Port});

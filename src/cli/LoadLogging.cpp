@@ -12,7 +12,8 @@ namespace cli {
 TOpenedLog OpenLoadLog(const TCliArgs& Args, TReporter& Reporter) {
   if (Args.LogFile.empty()) return {};
   try {
-    return {true, std::make_unique<fleet::TLoadLog>(Args.LogFile, Args.Json)};
+    const bool json = Args.LogFormat.empty() ? Args.Json : Args.LogFormat == "json";
+    return {true, std::make_unique<fleet::TLoadLog>(Args.LogFile, json)};
   } catch (const std::system_error& e) {
     const TNotices news = ReasonMessage(i18n::Fill(i18n::Tr("Cannot write the load log \"%1\": %2"),
                                                    {NativePath(Args.LogFile), e.code().message()}));
@@ -21,6 +22,8 @@ TOpenedLog OpenLoadLog(const TCliArgs& Args, TReporter& Reporter) {
     return {false, nullptr};
   }
 }
+
+std::string LoggedList(const TCliArgs& Args) { return Args.LogList.value_or(Args.ListFile); }
 
 std::string OneLine(const std::string& Text) {
   std::string line;

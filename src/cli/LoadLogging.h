@@ -18,6 +18,9 @@ struct TOpenedLog {
 };
 TOpenedLog OpenLoadLog(const TCliArgs& Args, TReporter& Reporter);
 
+// The list as the log names it.
+std::string LoggedList(const TCliArgs& Args);
+
 // A message's lines on one line.
 std::string OneLine(const std::string& Text);
 

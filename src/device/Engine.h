@@ -3,6 +3,7 @@
 // it. It owns the serial port and shows its work through a front end.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -140,7 +141,9 @@ class TDeviceEngine {
 
   // ---- upload (Upload.cpp) ----
   // The whole sequence: search, encoding, checks, erase, data, addresses.
-  TUploadOutcome Upload(const std::vector<TUploadRow>& Rows);
+  // Prepared, when given, sees the sounds once they are all encoded, before the checks.
+  using TPreparedSeen = std::function<void(const TPreparedSounds&)>;
+  TUploadOutcome Upload(const std::vector<TUploadRow>& Rows, const TPreparedSeen& Prepared = {});
   // The encoding phase alone, without a device: every row encoded and its samples prepared
   // in this run's temporary folder. Completed or EncodingFailed.
   TUploadOutcome Encode(const std::vector<TUploadRow>& Rows, TPreparedSounds& Sounds);

@@ -35,7 +35,8 @@ std::string ExcessAmount(int64_t Bytes) {
 // One run of the sequence. Its destructor is the Finish phase.
 class TDeviceEngine::TUploadRun {
  public:
-  explicit TUploadRun(TDeviceEngine& Engine) : e_(Engine), f_(Engine.front_), events_(Engine.comPort_->Events()) {
+  explicit TUploadRun(TDeviceEngine& Engine, TPreparedSeen Prepared = {})
+      : e_(Engine), f_(Engine.front_), events_(Engine.comPort_->Events()), prepared_(std::move(Prepared)) {
     Start();
   }
   ~TUploadRun() { Finish(); }
@@ -71,6 +72,7 @@ class TDeviceEngine::TUploadRun {
     }
     if (Rows && !Encoding(*Rows)) return TUploadOutcome::EncodingFailed;
     const TPreparedSounds& sounds = Rows ? sounds_ : *Prepared;
+    if (prepared_) prepared_(sounds);
     if (const auto refused = Checks(sounds)) return *refused;
     if (!Erase()) return TUploadOutcome::EraseTimeout;
     Data(sounds);
@@ -367,6 +369,7 @@ class TDeviceEngine::TUploadRun {
   TDeviceEngine& e_;
   TDeviceFrontEnd& f_;
   const TComEvents events_;
+  const TPreparedSeen prepared_;  // told of the sounds once encoded
   TPreparedSounds sounds_;  // encoded by this run
   int inFlight_ = -1;        // the row being encoded or sent
   TStage stage_ = stBeforeErase;
@@ -378,11 +381,11 @@ class TDeviceEngine::TUploadRun {
   std::vector<uint8_t> block_;            // the bytes of the next write in the data phase
 };
 
-TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows) {
+TUploadOutcome TDeviceEngine::Upload(const std::vector<TUploadRow>& Rows, const TPreparedSeen& Prepared) {
   CheckThread();
   if (busy_) return TUploadOutcome::NotStarted;  // started again from one of our own pumps
   FlagScope busy(busy_);
-  TUploadRun run(*this);
+  TUploadRun run(*this, Prepared);
   return run.Run(&Rows, nullptr);
 }
 

@@ -5,15 +5,10 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "lists/CsvField.h"
+
 namespace fleet {
 namespace {
-
-std::string Quoted(const std::string& Field) {
-  if (Field.find_first_of(",\"\r\n") == std::string::npos) return Field;
-  std::string q = "\"";
-  for (const char c : Field) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
-}
 
 std::string VidPid(const platform::TPortIdentity& A) { return A.IsUsb() ? A.VendorId + ":" + A.ProductId : ""; }
 
@@ -51,7 +46,7 @@ std::string CsvLine(const TLoadRecord& R) {
                                 R.Adapter.Manufacturer, R.Adapter.Product, R.Adapter.UsbPath, R.Device,
                                 R.MemoryMb,   R.ListFile, R.Digest, R.Outcome, R.Reason, SecondsText(R.Seconds)};
   std::string line;
-  for (const std::string& f : fields) line += (line.empty() && &f == fields ? "" : ",") + Quoted(f);
+  for (const std::string& f : fields) line += (line.empty() && &f == fields ? "" : ",") + lists::CsvField(f);
   return line + "\r\n";
 }
 

@@ -185,7 +185,9 @@ void TAllDevicesDialog::StartClick() {
   auto dir = std::make_unique<platform::TempDir>("kestrilo-all");
   const std::string list = dir->Path() + "list.kestrilo";
   lists::SaveSoundList(list, form_.CurrentSoundList());
-  const alldevices::TRunSettings settings{Watch->isChecked(), Log->isChecked() ? LogFile->text().trimmed().toStdString() : ""};
+  const alldevices::TRunSettings settings{Watch->isChecked(),
+                                          Log->isChecked() ? LogFile->text().trimmed().toStdString() : "",
+                                          form_.ListFileName.toStdString()};
   form_.AllDevicesRunChanged(true);  // its port closed before the tool looks for devices
   try {
     process_ = std::make_unique<alldevices::TAllProcess>(

@@ -191,14 +191,18 @@ void TForm1::UpdateListViews() {
   ListUpdate_->stop();
   UpdatingList_ = true;
   QSet<quint64> Preparing;
+  bool AnyOptions = false;
   for (int i = 0; i < LV->topLevelItemCount(); ++i) {
     QTreeWidgetItem* Row = LV->topLevelItem(i);
     if (Row->text(ColFilename).isEmpty()) continue;
     ShowRowOptions(i);
+    AnyOptions = AnyOptions || !Row->text(ColOptions).isEmpty();
     if (const QString Key = LengthKey(i); Row->data(ColLength, kLengthKeyRole).toString() != Key) MeasureLength(i, Key);
     if (const QVariant Id = Row->data(ColLength, kPrepareIdRole); Id.isValid()) Preparing << Id.toULongLong();
   }
   Prepared_->KeepOnly(Preparing);  // rows removed or changed need their old answer no more
+  // A list that uses no option looks as it always did, without a sideways scroll.
+  LV->setColumnHidden(ColOptions, !AnyOptions);
   MarkDuplicates();
   UpdatingList_ = false;
   MemoryGauge->SetUse(MemoryUse());

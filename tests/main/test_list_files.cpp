@@ -299,11 +299,7 @@ class ListFilesTest : public QObject {
     for (int i = 0; i < 21; ++i) H.AddRow(Dir.filePath(i < 20 ? "short.wav" : "long.wav"));
     H.Form->show();
     QTreeWidget* LV = H.Form->LV;
-    // In view from top to bottom; the Options column may run past the right edge.
-    auto LastInView = [LV] {
-      const QRect Row = LV->visualItemRect(LV->topLevelItem(20));
-      return Row.top() >= 0 && Row.bottom() < LV->viewport()->height();
-    };
+    auto LastInView = [LV] { return LV->viewport()->rect().contains(LV->visualItemRect(LV->topLevelItem(20))); };
     QVERIFY(!LastInView());
     QStringList Titles;
     connect(H.Form.get(), &QWidget::windowTitleChanged, [&Titles](const QString& T) { Titles << T; });

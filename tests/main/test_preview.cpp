@@ -115,6 +115,7 @@ class PreviewTest : public QObject {
     form.RefreshList();
     form.UpdateListViews();
     QCOMPARE(Column(form, TForm1::ColOptions), QStringList({"", "", ""}));
+    QVERIFY(form.LV->isColumnHidden(TForm1::ColOptions));
     form.ListOptions.Loudness = sound::TLoudness::R128;
     form.ListOptions.Trim = true;
     sound::TSoundOptions own;
@@ -126,6 +127,7 @@ class PreviewTest : public QObject {
     form.UpdateListViews();
     QCOMPARE(Column(form, TForm1::ColOptions),
              QStringList({"R128 -16 LUFS, trim (list)", "peak -3.5 dB, dither", "off"}));
+    QVERIFY(!form.LV->isColumnHidden(TForm1::ColOptions));
     form.ListOptions = {};
     form.UpdateListViews();
     QCOMPARE(Column(form, TForm1::ColOptions), QStringList({"", "peak -3.5 dB, dither", ""}));
