@@ -63,7 +63,7 @@ void Print(const std::string& What, const Figures& F, const Figures& One, double
 }  // namespace
 
 int main() {
-  const platform::TempDir dir;
+  const platform::TTempDir dir;
   const std::string wav = dir.Path() + "three-seconds.wav", list = dir.Path() + "set.kestrilo";
   constexpr size_t kSamples = 3 * 44100;
   fixtures::WriteWav(wav, fixtures::Ramp(kSamples));

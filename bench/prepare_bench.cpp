@@ -55,7 +55,7 @@ double ToFirstByte(const std::vector<TUploadRow>& Rows, int Encoders, std::optio
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 257;
-  platform::TempDir dir;
+  platform::TTempDir dir;
   std::vector<TUploadRow> rows;
   for (int i = 0; i < count; ++i) {
     const std::string path = dir.Path() + "s" + std::to_string(i) + ".wav";

@@ -37,7 +37,7 @@ std::vector<std::string> UploadAllArguments(const TRunSettings& Settings, const 
 TAllProcess::TAllProcess(const std::string& Program, const std::vector<std::string>& Args, bool Watch,
                          TStopTimes Times)
     : child_(Program, Args,
-             {.Piped = platform::PipedStreams::OutputAndError,
+             {.Piped = platform::TPipedStreams::OutputAndError,
               .LookUpInPath = false,
               .Interruptible = true,
               .OwnGroup = true}),

@@ -64,7 +64,7 @@ class TAllProcess {
   void SendDueInterrupts();
   void ReadLines(const std::function<void(const std::string&)>& Line);
 
-  platform::ChildProcess child_;
+  platform::TChildProcess child_;
   bool watch_;
   TStopTimes times_;
   int sent_ = 0, wanted_ = 0;  // interrupts

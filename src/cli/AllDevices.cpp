@@ -47,7 +47,7 @@ std::vector<std::string> PresentPorts(const TCliArgs& Args, TReporter& Reporter,
     return {};
   }
   std::vector<std::string> ports;
-  for (const platform::PortMapValue& v : *map) ports.push_back(v.Data);
+  for (const platform::TPortMapValue& v : *map) ports.push_back(v.Data);
   return ports;
 }
 

@@ -27,7 +27,7 @@ std::optional<std::vector<std::string>> MapPorts() {
   const auto map = platform::ReadPortMap();
   if (!map) return std::nullopt;
   std::vector<std::string> ports;
-  for (const platform::PortMapValue& v : *map) ports.push_back(v.Data);
+  for (const platform::TPortMapValue& v : *map) ports.push_back(v.Data);
   return ports;
 }
 

@@ -21,7 +21,7 @@ const std::error_category& StartErrors() {
 
 TChildPipe::TChildPipe(const std::string& Program, const std::vector<std::string>& Args, bool MergeErrors)
     : child_(Program, Args,
-             {.Piped = MergeErrors ? platform::PipedStreams::OutputAndError : platform::PipedStreams::Output,
+             {.Piped = MergeErrors ? platform::TPipedStreams::OutputAndError : platform::TPipedStreams::Output,
               .LookUpInPath = false,
               .Interruptible = true}) {
   if (!child_.Started())
@@ -65,7 +65,7 @@ bool TChildPipe::Finish(int TimeoutMs, const std::function<void(const std::strin
 }
 
 void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs) {
-  std::vector<platform::ChildProcess*> processes;
+  std::vector<platform::TChildProcess*> processes;
   for (TChildPipe* c : Children) processes.push_back(&c->child_);
   platform::WaitForOutput(processes, TimeoutMs);
 }

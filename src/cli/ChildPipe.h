@@ -37,7 +37,7 @@ class TChildPipe {
  private:
   friend void WaitForOutput(const std::vector<TChildPipe*>& Children, int TimeoutMs);
 
-  platform::ChildProcess child_;
+  platform::TChildProcess child_;
   std::string partial_;
 };
 

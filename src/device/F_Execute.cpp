@@ -28,7 +28,7 @@ TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std
   return ResultOf(platform::RunAndWait(FileName, Params, Pump, 0, {.OwnGroup = true}));
 }
 
-TExecuteResult ResultOf(const platform::ProcessOutcome& Outcome) {
+TExecuteResult ResultOf(const platform::TProcessOutcome& Outcome) {
   TExecuteResult r;
   r.Started = Outcome.Started;
   r.StartError = Outcome.StartError;

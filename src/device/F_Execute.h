@@ -27,7 +27,7 @@ struct TExecuteResult {
 // from the null device, in a process group of its own, and calls Pump until it has ended. Returns at once when the
 // program cannot be started.
 // What a finished child came to, in the engine's terms.
-TExecuteResult ResultOf(const platform::ProcessOutcome& Outcome);
+TExecuteResult ResultOf(const platform::TProcessOutcome& Outcome);
 
 TExecuteResult ExecuteAndWait(const std::string& FileName, const std::vector<std::string>& Params,
                               uint16_t ShowMode, const std::function<void()>& Pump);

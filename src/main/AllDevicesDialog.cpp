@@ -182,7 +182,7 @@ bool TAllDevicesDialog::MayStart() {
 void TAllDevicesDialog::StartClick() {
   if (Running() || !MayStart()) return;
   SaveSettings();
-  auto dir = std::make_unique<platform::TempDir>("kestrilo-all");
+  auto dir = std::make_unique<platform::TTempDir>("kestrilo-all");
   const std::string list = dir->Path() + "list.kestrilo";
   lists::SaveSoundList(list, form_.CurrentSoundList());
   const alldevices::TRunSettings settings{Watch->isChecked(),

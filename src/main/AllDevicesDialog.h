@@ -17,7 +17,7 @@ class QTimer;
 class QTreeWidget;
 class TForm1;
 namespace platform {
-class TempDir;
+class TTempDir;
 }
 
 class TAllDevicesDialog : public QDialog {
@@ -73,7 +73,7 @@ class TAllDevicesDialog : public QDialog {
   QString program_;
   alldevices::TStopTimes times_;
   alldevices::TAllRun run_;
-  std::unique_ptr<platform::TempDir> listDir_;  // the list the tool loads, private
+  std::unique_ptr<platform::TTempDir> listDir_;  // the list the tool loads, private
   std::unique_ptr<alldevices::TAllProcess> process_;
   QTimer* poll_ = nullptr;
   bool closeWhenEnded_ = false;

@@ -44,6 +44,6 @@ struct TSurveyedPort {
 std::vector<TSurveyedPort> SurveyPorts();
 
 // The identity of the port a map value names.
-TPortIdentity IdentityOf(const PortMapValue& Value);
+TPortIdentity IdentityOf(const TPortMapValue& Value);
 
 }  // namespace platform

@@ -68,7 +68,7 @@ TPortIdentity IdentityOfTty(const TSysfsTty& Tty) {
   return id;
 }
 
-const TSysfsTty* FindTty(const std::vector<TSysfsTty>& Ttys, const PortMapValue& Value) {
+const TSysfsTty* FindTty(const std::vector<TSysfsTty>& Ttys, const TPortMapValue& Value) {
   const std::string node = Canonical(Value.Data);
   for (const TSysfsTty& t : Ttys)
     if (t.DeviceDir == Value.Name || t.DevPath == Value.Data || Canonical(t.DevPath) == node) return &t;
@@ -143,7 +143,7 @@ void AddAdaptersWithoutPort(const std::set<std::string>& WithPort, std::vector<T
 
 }  // namespace
 
-TPortIdentity IdentityOf(const PortMapValue& Value) {
+TPortIdentity IdentityOf(const TPortMapValue& Value) {
   if (const auto ttys = ReadSysfsTtys())
     if (const TSysfsTty* t = FindTty(*ttys, Value)) return IdentityOfTty(*t);
   TPortIdentity id;
@@ -158,7 +158,7 @@ std::vector<TSurveyedPort> SurveyPorts() {
   std::vector<TSurveyedPort> survey;
   std::set<std::string> withPort;
   for (const TSysfsTty& t : ttys) withPort.insert(UsbDeviceDir(t.DeviceDir));
-  for (const PortMapValue& v : *map) {
+  for (const TPortMapValue& v : *map) {
     const TSysfsTty* t = FindTty(ttys, v);
     survey.push_back({v.Data, t ? IdentityOfTty(*t) : IdentityOf(v), TSkipReason::None, {}});
   }

@@ -66,7 +66,7 @@ std::string SerialOf(HDEVINFO Set, SP_DEVINFO_DATA& Info) {
 
 }  // namespace
 
-TPortIdentity IdentityOf(const PortMapValue& Value) {
+TPortIdentity IdentityOf(const TPortMapValue& Value) {
   TPortIdentity id;
   TDeviceList list;
   if (list.Get() == INVALID_HANDLE_VALUE) return id;
@@ -91,7 +91,7 @@ TPortIdentity IdentityOf(const PortMapValue& Value) {
 std::vector<TSurveyedPort> SurveyPorts() {
   std::vector<TSurveyedPort> survey;
   if (const auto map = ReadPortMap())
-    for (const PortMapValue& v : *map) survey.push_back({v.Data, IdentityOf(v)});
+    for (const TPortMapValue& v : *map) survey.push_back({v.Data, IdentityOf(v)});
   return survey;
 }
 

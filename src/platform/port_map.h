@@ -6,7 +6,7 @@
 namespace platform {
 
 // One present serial port: Name identifies it to the system, Data is the path to open.
-struct PortMapValue {
+struct TPortMapValue {
   std::string Name;
   std::string Data;
 };
@@ -21,6 +21,6 @@ struct PortMapValue {
 // On Linux: one value per serial device that sysfs shows (KESTRILO_SYSFS_TTY in place of
 // /sys/class/tty; device paths under KESTRILO_DEV_DIR in place of /dev), in name order,
 // followed by one value per path in KESTRILO_EXTRA_PORTS (colon-separated).
-std::optional<std::vector<PortMapValue>> ReadPortMap();
+std::optional<std::vector<TPortMapValue>> ReadPortMap();
 
 }  // namespace platform

@@ -17,21 +17,21 @@ std::vector<std::string> SplitPaths(const std::string& List) {
   return out;
 }
 
-void AppendPaths(std::vector<PortMapValue>& Map, const std::string& List) {
+void AppendPaths(std::vector<TPortMapValue>& Map, const std::string& List) {
   for (auto& p : SplitPaths(List)) Map.push_back({p, p});
 }
 
 }  // namespace
 
-std::optional<std::vector<PortMapValue>> PortsFromEnvironment() {
+std::optional<std::vector<TPortMapValue>> PortsFromEnvironment() {
   const char* only = std::getenv("KESTRILO_PORTS");
   if (!only) return std::nullopt;
-  std::vector<PortMapValue> map;
+  std::vector<TPortMapValue> map;
   AppendPaths(map, only);
   return map;
 }
 
-void AppendExtraPorts(std::vector<PortMapValue>& Map) {
+void AppendExtraPorts(std::vector<TPortMapValue>& Map) {
   if (const char* extra = std::getenv("KESTRILO_EXTRA_PORTS")) AppendPaths(Map, extra);
 }
 

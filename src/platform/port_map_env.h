@@ -9,8 +9,8 @@
 namespace platform {
 
 // KESTRILO_PORTS, when set: the whole map.
-std::optional<std::vector<PortMapValue>> PortsFromEnvironment();
+std::optional<std::vector<TPortMapValue>> PortsFromEnvironment();
 // Appends the ports of KESTRILO_EXTRA_PORTS, when set.
-void AppendExtraPorts(std::vector<PortMapValue>& Map);
+void AppendExtraPorts(std::vector<TPortMapValue>& Map);
 
 }  // namespace platform

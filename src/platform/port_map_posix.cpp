@@ -4,11 +4,11 @@
 
 namespace platform {
 
-std::optional<std::vector<PortMapValue>> ReadPortMap() {
+std::optional<std::vector<TPortMapValue>> ReadPortMap() {
   if (auto only = PortsFromEnvironment()) return only;
   const auto ttys = ReadSysfsTtys();
   if (!ttys) return std::nullopt;
-  std::vector<PortMapValue> map;
+  std::vector<TPortMapValue> map;
   for (const TSysfsTty& tty : *ttys)
     if (!tty.Phantom) map.push_back({tty.DeviceDir, tty.DevPath});
   AppendExtraPorts(map);

@@ -22,8 +22,8 @@ class TRegistryKey {
   bool ok_ = false;
 };
 
-std::vector<PortMapValue> ReadValues(HKEY Key) {
-  std::vector<PortMapValue> map;
+std::vector<TPortMapValue> ReadValues(HKEY Key) {
+  std::vector<TPortMapValue> map;
   for (DWORD index = 0;; ++index) {
     char name[16384];
     BYTE data[1024];
@@ -40,7 +40,7 @@ std::vector<PortMapValue> ReadValues(HKEY Key) {
 
 }  // namespace
 
-std::optional<std::vector<PortMapValue>> ReadPortMap() {
+std::optional<std::vector<TPortMapValue>> ReadPortMap() {
   if (auto only = PortsFromEnvironment()) return only;
   TRegistryKey key(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM");
   if (!key.Opened()) return std::nullopt;

@@ -2,7 +2,7 @@
 
 namespace platform {
 
-bool ChildProcess::Running(int TimeoutMs) {
+bool TChildProcess::Running(int TimeoutMs) {
   if (!Started() || ended_) return false;
   WaitForOutput({this}, TimeoutMs);
   CollectErrorOutput();
@@ -14,7 +14,7 @@ bool ChildProcess::Running(int TimeoutMs) {
   return false;
 }
 
-void ChildProcess::CollectErrorOutput() {
+void TChildProcess::CollectErrorOutput() {
   std::string& out = outcome_.ErrorOutput;
   char buf[4096];
   for (long n; (n = Read(buf, sizeof buf)) > 0;) {
@@ -23,9 +23,9 @@ void ChildProcess::CollectErrorOutput() {
   }
 }
 
-ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
-                          const std::function<void()>& Pump, int PollMs, const ChildOptions& Options) {
-  ChildProcess child(Program, Args, Options);
+TProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
+                          const std::function<void()>& Pump, int PollMs, const TChildOptions& Options) {
+  TChildProcess child(Program, Args, Options);
   while (child.Running(PollMs)) {
     if (Pump) Pump();
   }

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-struct ProcessOutcome {
+struct TProcessOutcome {
   bool Started = false;       // false: the program could not be started at all
   int StartError = 0;         // errno (Windows: GetLastError) of the failed start
   bool Exited = false;        // ended by exit() (otherwise by a signal; always on Windows)
@@ -18,10 +18,10 @@ struct ProcessOutcome {
 
 // The child's streams that go into the pipe this process reads. Standard output that is not
 // piped is discarded; standard error that is not piped stays this process's.
-enum class PipedStreams { Error, Output, OutputAndError };
+enum class TPipedStreams { Error, Output, OutputAndError };
 
-struct ChildOptions {
-  PipedStreams Piped = PipedStreams::Error;
+struct TChildOptions {
+  TPipedStreams Piped = TPipedStreams::Error;
   // A Program without '/' is looked up in PATH (on Windows as CreateProcess looks it up,
   // ".exe" added); otherwise it is taken as it is.
   bool LookUpInPath = true;
@@ -35,22 +35,22 @@ struct ChildOptions {
 
 // One running child. Standard input is /dev/null (NUL). The child is reaped by the
 // destructor, killed first if it still runs (with its whole group when it leads one).
-class ChildProcess {
+class TChildProcess {
  public:
   static constexpr size_t MaxErrorOutput = 16 * 1024;
 
   // argv[0] is taken from Program. Each argument arrives as exactly one.
-  ChildProcess(const std::string& Program, const std::vector<std::string>& Args, const ChildOptions& Options = {});
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+  TChildProcess(const std::string& Program, const std::vector<std::string>& Args, const TChildOptions& Options = {});
+  ~TChildProcess();
+  TChildProcess(const TChildProcess&) = delete;
+  TChildProcess& operator=(const TChildProcess&) = delete;
 
   bool Started() const { return outcome_.Started; }
   // Collects what is in the pipe as error output (its last MaxErrorOutput bytes are kept),
   // waiting at most TimeoutMs for some to arrive, and reports whether the child still runs.
   // Returns at once once it has ended.
   bool Running(int TimeoutMs = 0);
-  const ProcessOutcome& Outcome() const { return outcome_; }
+  const TProcessOutcome& Outcome() const { return outcome_; }
 
   // For a caller that reads the pipe itself instead of Running.
   bool PipeOpen() const { return pipe_ != -1; }
@@ -71,24 +71,24 @@ class ChildProcess {
  private:
   void CollectErrorOutput();
   void ClosePipe();
-  friend void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs);
+  friend void WaitForOutput(const std::vector<TChildProcess*>& Children, int TimeoutMs);
 
   // Wide enough for a pid and a descriptor, or for a process HANDLE and a pipe HANDLE.
   std::intptr_t pid_ = -1;
   std::intptr_t pipe_ = -1;
   bool ended_ = false;
   bool ownGroup_ = false;
-  ProcessOutcome outcome_;
+  TProcessOutcome outcome_;
 };
 
 // Waits until one of Children has something in its pipe or TimeoutMs passed (a signal ends it
 // early; on Windows so does a child's end).
-void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs);
+void WaitForOutput(const std::vector<TChildProcess*>& Children, int TimeoutMs);
 
 // Starts Program and waits for its end, calling Pump between polls (about every PollMs
 // while nothing else happens). A program that cannot be started returns at once.
-ProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
-                          const std::function<void()>& Pump, int PollMs = 5, const ChildOptions& Options = {});
+TProcessOutcome RunAndWait(const std::string& Program, const std::vector<std::string>& Args,
+                          const std::function<void()>& Pump, int PollMs = 5, const TChildOptions& Options = {});
 
 // The last line of Text that is not blank, with \r treated as a line end too (progress
 // output rewrites its line with \r).

@@ -14,9 +14,9 @@ extern char** environ;
 namespace platform {
 namespace {
 
-struct Fd {
+struct TFd {
   int fd = -1;
-  ~Fd() { if (fd >= 0) ::close(fd); }
+  ~TFd() { if (fd >= 0) ::close(fd); }
 };
 
 // posix_spawn's file actions, released on every way out.
@@ -55,22 +55,22 @@ void SignalChild(std::intptr_t Pid, bool Group, int Number) { ::kill(Group ? -pi
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args,
-                           const ChildOptions& Options) {
+TChildProcess::TChildProcess(const std::string& Program, const std::vector<std::string>& Args,
+                           const TChildOptions& Options) {
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) {
     outcome_.StartError = errno;
     return;
   }
-  Fd read_end{pipefd[0]}, write_end{pipefd[1]};
+  TFd read_end{pipefd[0]}, write_end{pipefd[1]};
 
   SpawnActions actions;
   posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-  if (Options.Piped == PipedStreams::Error)
+  if (Options.Piped == TPipedStreams::Error)
     posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
   else
     posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 1);
-  if (Options.Piped != PipedStreams::Output) posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 2);
+  if (Options.Piped != TPipedStreams::Output) posix_spawn_file_actions_adddup2(actions.get(), write_end.fd, 2);
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(Program.c_str()));
@@ -93,7 +93,7 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   ::fcntl(int(pipe_), F_SETFL, ::fcntl(int(pipe_), F_GETFL) | O_NONBLOCK);
 }
 
-ChildProcess::~ChildProcess() {
+TChildProcess::~TChildProcess() {
   if (Started() && !ended_) {
     SignalChild(pid_, ownGroup_, SIGKILL);
     Ended(true);
@@ -101,7 +101,7 @@ ChildProcess::~ChildProcess() {
   ClosePipe();
 }
 
-long ChildProcess::Read(char* Buf, size_t Size) {
+long TChildProcess::Read(char* Buf, size_t Size) {
   if (!PipeOpen()) return 0;
   for (;;) {
     const ssize_t n = ::read(int(pipe_), Buf, Size);
@@ -111,13 +111,13 @@ long ChildProcess::Read(char* Buf, size_t Size) {
   }
 }
 
-void ChildProcess::ClosePipe() {
+void TChildProcess::ClosePipe() {
   if (!PipeOpen()) return;
   ::close(int(pipe_));
   pipe_ = -1;
 }
 
-bool ChildProcess::Ended(bool Wait) {
+bool TChildProcess::Ended(bool Wait) {
   if (!Started() || ended_) return true;
   int status = 0;
   pid_t r;
@@ -135,21 +135,21 @@ bool ChildProcess::Ended(bool Wait) {
   return true;
 }
 
-void ChildProcess::Interrupt() {
+void TChildProcess::Interrupt() {
   if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGINT);
 }
 
-void ChildProcess::InterruptLeader() {
+void TChildProcess::InterruptLeader() {
   if (Started() && !ended_) SignalChild(pid_, false, SIGINT);
 }
 
-void ChildProcess::Kill() {
+void TChildProcess::Kill() {
   if (Started() && !ended_) SignalChild(pid_, ownGroup_, SIGKILL);
 }
 
-void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
+void WaitForOutput(const std::vector<TChildProcess*>& Children, int TimeoutMs) {
   std::vector<pollfd> fds;
-  for (const ChildProcess* c : Children)
+  for (const TChildProcess* c : Children)
     if (c->PipeOpen()) fds.push_back({int(c->pipe_), POLLIN, 0});
   ::poll(fds.data(), fds.size(), TimeoutMs);
 }

@@ -25,8 +25,8 @@ TOwnedHandle InheritableCopy(HANDLE Handle) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Args,
-                           const ChildOptions& Options) {
+TChildProcess::TChildProcess(const std::string& Program, const std::vector<std::string>& Args,
+                           const TChildOptions& Options) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 64 * 1024)) {
@@ -35,7 +35,7 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   }
   TOwnedHandle pipeRead(readEnd), pipeWrite(writeEnd);
   ::SetHandleInformation(pipeRead.Get(), HANDLE_FLAG_INHERIT, 0);  // only the child's end goes over
-  const bool pipeOut = Options.Piped != PipedStreams::Error, pipeErr = Options.Piped != PipedStreams::Output;
+  const bool pipeOut = Options.Piped != TPipedStreams::Error, pipeErr = Options.Piped != TPipedStreams::Output;
   TOwnedHandle in = OpenNul(GENERIC_READ, inherit);
   TOwnedHandle out = pipeOut ? TOwnedHandle() : OpenNul(GENERIC_WRITE, inherit);
   TOwnedHandle err = pipeErr ? TOwnedHandle() : InheritableCopy(::GetStdHandle(STD_ERROR_HANDLE));
@@ -65,7 +65,7 @@ ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::st
   outcome_.Started = true;
 }
 
-ChildProcess::~ChildProcess() {
+TChildProcess::~TChildProcess() {
   if (Started()) {
     if (!ended_) {
       ::TerminateProcess(AsHandle(pid_), 1);
@@ -76,7 +76,7 @@ ChildProcess::~ChildProcess() {
   ClosePipe();
 }
 
-long ChildProcess::Read(char* Buf, size_t Size) {
+long TChildProcess::Read(char* Buf, size_t Size) {
   if (!PipeOpen()) return 0;
   DWORD available = 0, n = 0;
   // Peeking fails once every writer has gone.
@@ -88,13 +88,13 @@ long ChildProcess::Read(char* Buf, size_t Size) {
   return 0;
 }
 
-void ChildProcess::ClosePipe() {
+void TChildProcess::ClosePipe() {
   if (!PipeOpen()) return;
   ::CloseHandle(AsHandle(pipe_));
   pipe_ = -1;
 }
 
-bool ChildProcess::Ended(bool Wait) {
+bool TChildProcess::Ended(bool Wait) {
   if (!Started() || ended_) return true;
   if (::WaitForSingleObject(AsHandle(pid_), Wait ? INFINITE : 0) == WAIT_TIMEOUT) return false;
   DWORD code = 0;
@@ -105,29 +105,29 @@ bool ChildProcess::Ended(bool Wait) {
   return true;
 }
 
-void ChildProcess::Interrupt() {
+void TChildProcess::Interrupt() {
   // Needs a console shared with the child; without one, ending it is all that is left.
   if (Started() && !ended_ && !::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, ::GetProcessId(AsHandle(pid_))))
     ::TerminateProcess(AsHandle(pid_), 1);
 }
 
 // Ctrl+Break reaches a whole process group; one process of it cannot be singled out.
-void ChildProcess::InterruptLeader() { Interrupt(); }
+void TChildProcess::InterruptLeader() { Interrupt(); }
 
-void ChildProcess::Kill() {
+void TChildProcess::Kill() {
   if (Started() && !ended_) ::TerminateProcess(AsHandle(pid_), 1);
 }
 
 // An anonymous pipe cannot be waited on: each is looked at every few milliseconds, while the
 // wait on the children's processes ends it early when one ends.
-void WaitForOutput(const std::vector<ChildProcess*>& Children, int TimeoutMs) {
+void WaitForOutput(const std::vector<TChildProcess*>& Children, int TimeoutMs) {
   constexpr DWORD kLookEveryMs = 10;
   std::vector<HANDLE> running;
-  for (const ChildProcess* c : Children)
+  for (const TChildProcess* c : Children)
     if (c->Started() && !c->ended_ && running.size() < MAXIMUM_WAIT_OBJECTS) running.push_back(AsHandle(c->pid_));
   const uint32_t start = platform::GetTickCount();
   for (;;) {
-    for (const ChildProcess* c : Children) {
+    for (const TChildProcess* c : Children) {
       DWORD available = 0;
       if (c->PipeOpen() &&
           (!::PeekNamedPipe(AsHandle(c->pipe_), nullptr, 0, nullptr, &available, nullptr) || available > 0))

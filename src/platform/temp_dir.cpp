@@ -5,7 +5,7 @@
 
 namespace platform {
 
-TempDir::~TempDir() {
+TTempDir::~TTempDir() {
   std::error_code ec;  // removal at the end is best effort
   std::filesystem::remove_all(path_, ec);
 }

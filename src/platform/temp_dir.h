@@ -7,12 +7,12 @@ namespace platform {
 // Creates a fresh folder (mode 0700) under the system's temporary folder ($TMPDIR, else
 // /tmp) and removes it with everything in it when destroyed. Throws std::system_error
 // when the folder cannot be made.
-class TempDir {
+class TTempDir {
  public:
-  explicit TempDir(const std::string& Prefix = "kestrilo");
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  explicit TTempDir(const std::string& Prefix = "kestrilo");
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
 
   // The folder's path, with a trailing '/'.
   const std::string& Path() const { return path_; }

@@ -48,13 +48,13 @@ class RunDir {
   const std::string& Path() const { return dir_.Path(); }
 
  private:
-  TempDir dir_{kRunPrefix};
+  TTempDir dir_{kRunPrefix};
   int lock_ = -1;
 };
 
 }  // namespace
 
-TempDir::TempDir(const std::string& Prefix) {
+TTempDir::TTempDir(const std::string& Prefix) {
   const std::string base = TempBase();
   std::string templ = base + Prefix + "-XXXXXX";
   std::vector<char> buf(templ.begin(), templ.end());

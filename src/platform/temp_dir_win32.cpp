@@ -51,14 +51,14 @@ class RunDir {
   const std::string& Path() const { return dir_.Path(); }
 
  private:
-  TempDir dir_{kRunPrefix};
+  TTempDir dir_{kRunPrefix};
   HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
 // The user's temporary folder is private to the user already; the new folder inherits that.
-TempDir::TempDir(const std::string& Prefix) {
+TTempDir::TTempDir(const std::string& Prefix) {
   const std::string base = TempBase();
   std::random_device seed;
   std::mt19937 random(seed());

@@ -27,7 +27,7 @@ std::string FolderOf(const std::string& Path) {
   return folder.empty() ? "." : folder + std::string(1, std::filesystem::path::preferred_separator);
 }
 
-std::string FailureOf(const platform::ProcessOutcome& Outcome, const std::string& Folder) {
+std::string FailureOf(const platform::TProcessOutcome& Outcome, const std::string& Folder) {
   // The encoder may report a full disk and still exit with success.
   if (Outcome.ErrorOutput.find(kNoSpace) != std::string::npos) throw EPrepareFailed(NoSpaceText(Folder), true);
   return ResultOf(Outcome).Failure(EncoderPath());
@@ -41,7 +41,7 @@ struct TGain {
 // The correction that brings the shaped sound to the target (none for a silent one), and
 // whether its peaks then need the limiter.
 TGain MeasureGain(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
-  const platform::ProcessOutcome o = RunEncoder(MeasureArguments(Job.Source, Job.Options), Stop);
+  const platform::TProcessOutcome o = RunEncoder(MeasureArguments(Job.Source, Job.Options), Stop);
   const std::string why = FailureOf(o, FolderOf(Job.SampleFile));
   if (!why.empty()) throw EPrepareFailed(why, false);
   const auto level = ParseMeasurement(o.ErrorOutput, Job.Options.Loudness);
@@ -76,7 +76,7 @@ int64_t WriteSamples(const std::string& Encoded, const std::string& Target) {
 TPreparedFile Encode(const TPrepareJob& Job, const std::atomic<bool>& Stop) {
   const TGain gain = Job.Options.Loudness != TLoudness::Off ? MeasureGain(Job, Stop) : TGain{};
   const TRemoveAtEnd wav(PrivateName(".wav"));
-  const platform::ProcessOutcome o =
+  const platform::TProcessOutcome o =
       RunEncoder(EncodeArguments(Job.Source, wav.Path(), Job.Capacity, Job.Options, gain.Db, gain.Limit), Stop);
   return Collect(Job, wav.Path(), FailureOf(o, FolderOf(wav.Path())));
 }
@@ -98,10 +98,10 @@ std::string PrivateName(const char* Extension) {
   return platform::RunTempDir() + "prep" + std::to_string(counter++) + Extension;
 }
 
-platform::ProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop) {
+platform::TProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop) {
   ++encoderRuns;
   // Out of the terminal's process group: Ctrl+C is the program's to turn into a stop.
-  platform::ChildProcess child(EncoderPath(), Args, {.OwnGroup = true});
+  platform::TChildProcess child(EncoderPath(), Args, {.OwnGroup = true});
   while (child.Running(kPollMs))
     if (Stop) throw EPrepareStopped();  // the child is ended with its group
   if (Stop) throw EPrepareStopped();    // a stop as it ended is a stop, not its failure

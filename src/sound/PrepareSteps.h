@@ -26,7 +26,7 @@ class TRemoveAtEnd {
 std::string PrivateName(const char* Extension);
 
 // Runs the encoder to its end, stopping it when Stop is set; its error output says how it went.
-platform::ProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop);
+platform::TProcessOutcome RunEncoder(const std::vector<std::string>& Args, const std::atomic<bool>& Stop);
 
 // The job's samples taken from the encoder's WAVE file, Why being the encoder's failure.
 TPreparedFile Collect(const TPrepareJob& Job, const std::string& Wav, std::string Why);

@@ -13,7 +13,7 @@ namespace {
 using TWavs = std::vector<std::unique_ptr<TRemoveAtEnd>>;
 
 // Every output written and nothing reported: anything else is judged by the jobs' own runs.
-bool Clean(const platform::ProcessOutcome& Outcome, const TWavs& Wavs) {
+bool Clean(const platform::TProcessOutcome& Outcome, const TWavs& Wavs) {
   if (!Outcome.Started || !Outcome.Exited || Outcome.ExitCode != 0) return false;
   if (Outcome.ErrorOutput.find_first_not_of(" \t\r\n") != std::string::npos) return false;
   return std::all_of(Wavs.begin(), Wavs.end(), [](const auto& w) { return FileSizeOf(w->Path()) >= 0; });

@@ -75,7 +75,7 @@ class TCliRig {
   }
 
  private:
-  platform::TempDir dir_;
+  platform::TTempDir dir_;
   std::string tmp_;
 };
 

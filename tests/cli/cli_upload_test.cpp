@@ -216,8 +216,8 @@ TEST(CliUpload, CtrlCWhileTheEncoderRunsIsACancelNotAConversionError) {
   setenv("PATH", (rig.Path("bin") + ":" + path).c_str(), 1);
 
   // Its own process group, as a shell starts a job: Ctrl+C goes to the whole group.
-  platform::ChildProcess cli(KESTRILO_CLI, {"upload", wav},
-                             {.Piped = platform::PipedStreams::OutputAndError, .LookUpInPath = false, .OwnGroup = true});
+  platform::TChildProcess cli(KESTRILO_CLI, {"upload", wav},
+                             {.Piped = platform::TPipedStreams::OutputAndError, .LookUpInPath = false, .OwnGroup = true});
   const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (!std::filesystem::exists(started) && std::chrono::steady_clock::now() < deadline) cli.Running(20);
   setenv("PATH", path.c_str(), 1);
@@ -230,7 +230,7 @@ TEST(CliUpload, CtrlCWhileTheEncoderRunsIsACancelNotAConversionError) {
   while (cli.Running(50) && std::chrono::steady_clock::now() < interrupted + 60s) continue;
 
   EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
-  const platform::ProcessOutcome& o = cli.Outcome();
+  const platform::TProcessOutcome& o = cli.Outcome();
   EXPECT_TRUE(o.Exited);
   EXPECT_EQ(o.ExitCode, 130) << o.ErrorOutput;
   EXPECT_NE(o.ErrorOutput.find("Upload cancelled.\nThe device keeps its old sounds."), std::string::npos) << o.ErrorOutput;

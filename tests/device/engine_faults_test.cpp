@@ -110,7 +110,7 @@ TEST(EngineStoppedDevice, CancelDuringTheSearchEndsItAtTheWaitAndTheUploadIsCanc
   TScopedPorts ports(first.SlavePath() + ":" + second.SlavePath());
   TRecordingFrontEnd ui;
   TDeviceEngine engine(ui, TEngineTimeouts{30000, 60000, 10});  // a wait that does not look takes 30 s
-  platform::TempDir dir;
+  platform::TTempDir dir;
   fixtures::WriteWav(dir.Path() + "a.wav", fixtures::Ramp(10));
   ui.OnPump = [&] {
     if (ui.Panel[2] == "Searching device... " + first.SlavePath()) engine.Cancel();

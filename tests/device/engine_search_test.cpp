@@ -78,7 +78,7 @@ namespace {
 
 // Unplugged and plugged in again under the same name: no restart needed.
 TEST(EngineSoundTest, WorksAgainAfterTheDeviceCameBackUnderItsName) {
-  platform::TempDir dir;
+  platform::TTempDir dir;
   devsim::Options o = Sim(115200);
   o.link_path = dir.Path() + "ttyUSB0";
   TScopedPorts ports(o.link_path);

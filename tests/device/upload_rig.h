@@ -29,6 +29,6 @@ struct UploadRig {
   TScopedPorts ports;
   TRecordingFrontEnd ui;
   TDeviceEngine engine;
-  platform::TempDir dir;
+  platform::TTempDir dir;
 };
 

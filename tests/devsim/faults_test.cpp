@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 namespace {
 
 TEST(DevsimFaults, HangupAfterNDataBytesMakesTheHostsWritesFail) {
-  TempDir dir;
+  TTempDir dir;
   Options o = Fast();
   o.hangup_after = 5;
   o.dump_dir = dir.Path();

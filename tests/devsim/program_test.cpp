@@ -75,7 +75,7 @@ TEST(DevsimProgram, HelpAndBadOptions) {
 }
 
 TEST(DevsimProgram, ServesUntilTermThenLeavesTheDump) {
-  TempDir dir;
+  TTempDir dir;
   for (int sig : {SIGTERM, SIGINT}) {
     const std::string dump = dir / ("dump" + std::to_string(sig)), link = dir / ("tty" + std::to_string(sig));
     // An answer after the third sample tells that the samples have been taken.

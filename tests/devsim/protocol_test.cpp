@@ -60,7 +60,7 @@ TEST(DevsimErase, AnswersPlusAfterTheEraseTimeAndLosesBytesMeanwhile) {
 }
 
 TEST(DevsimSound, SixHundredSamplesGiveTwoAcksAndAnExactDump) {
-  TempDir dir;
+  TTempDir dir;
   Options o = Fast();
   o.dump_dir = dir.Path();
   Simulator sim(o);
@@ -111,7 +111,7 @@ TEST(DevsimSound, AckEveryCountsWithinEachSoundAndZeroMeansNever) {
 }
 
 TEST(DevsimSound, TwoSoundsThenTheFinalZeroAndAddressesAndPlays) {
-  TempDir dir;
+  TTempDir dir;
   Options o = Fast();
   o.dump_dir = dir.Path();
   Simulator sim(o);
@@ -164,7 +164,7 @@ TEST(DevsimStrict, WrongBytesAreNamedInTheLog) {
 }
 
 TEST(DevsimStrict, SamplesBeyondTheMemoryAreNotStored) {
-  TempDir dir;
+  TTempDir dir;
   Options o = Fast();
   o.capacity_units = 1;  // 131072 bytes
   o.line_rate = false;
@@ -188,7 +188,7 @@ TEST(DevsimStrict, SamplesBeyondTheMemoryAreNotStored) {
 }
 
 TEST(DevsimDump, StartsCleanAndAnEraseDeletesTheSoundFiles) {
-  TempDir dir;
+  TTempDir dir;
   std::filesystem::create_directories(dir / "dump");
   const std::string dump = dir / "dump";
   for (const char* name : {"sound-1.wav", "sound-12.wav", "session.log", "addresses.txt", "notes.txt", "sound-x.wav"})
@@ -212,7 +212,7 @@ TEST(DevsimDump, StartsCleanAndAnEraseDeletesTheSoundFiles) {
 }
 
 TEST(DevsimDump, NestedFolderIsCreatedAndAFileInTheWayIsRefused) {
-  TempDir dir;
+  TTempDir dir;
   Options o = Fast();
   o.dump_dir = dir / "a/b/c";
   { Simulator sim(o); }
@@ -252,7 +252,7 @@ TEST(DevsimPort, HostMayCloseAndReopenAndItsExclusiveFlagDoesNotOutliveIt) {
 }
 
 TEST(DevsimPort, LinkIsMadeReplacedAndRemovedButNeverOverAFile) {
-  TempDir dir;
+  TTempDir dir;
   const std::string link = dir / "ttyDEVSIM";
   std::filesystem::create_symlink("/nonexistent", link);
   Options o = Fast();

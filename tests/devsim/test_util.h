@@ -14,14 +14,14 @@
 namespace devsim_test {
 
 // A private folder, removed with everything in it.
-class TempDir {
+class TTempDir {
  public:
-  TempDir() {
+  TTempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "devsim-test-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
     path_ = tmpl;
   }
-  ~TempDir() {
+  ~TTempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }

@@ -12,7 +12,7 @@
 #include "support/pty.h"
 
 namespace fs = std::filesystem;
-using platform::PortMapValue;
+using platform::TPortMapValue;
 using platform::ReadPortMap;
 
 namespace {
@@ -82,7 +82,7 @@ class FakeSysfs : public ::testing::Test {
   fs::path root;
 };
 
-std::vector<std::string> Data(const std::vector<PortMapValue>& Map) {
+std::vector<std::string> Data(const std::vector<TPortMapValue>& Map) {
   std::vector<std::string> out;
   for (auto& v : Map) out.push_back(v.Data);
   return out;

@@ -10,7 +10,7 @@
 
 #include "platform/process.h"
 
-using platform::ChildProcess;
+using platform::TChildProcess;
 using platform::LastLine;
 using platform::RunAndWait;
 
@@ -67,7 +67,7 @@ TEST(Process, SignalEndIsReported) {
 TEST(Process, LongErrorOutputKeepsItsTail) {
   const auto o = RunAndWait("sh", {"-c", "head -c 100000 /dev/zero | tr '\\0' x >&2; echo >&2; echo END >&2; exit 1"}, nullptr);
   EXPECT_EQ(o.ExitCode, 1);
-  EXPECT_LE(o.ErrorOutput.size(), ChildProcess::MaxErrorOutput);
+  EXPECT_LE(o.ErrorOutput.size(), TChildProcess::MaxErrorOutput);
   EXPECT_TRUE(LastLine(o.ErrorOutput) == "END");
 }
 
@@ -80,7 +80,7 @@ TEST(Process, GrandchildHoldingErrorPipeDoesNotHoldTheWait) {
 TEST(Process, DestroyingARunningChildEndsIt) {
   // Must neither hang for 30 s nor leave the child behind unreaped.
   {
-    ChildProcess c("sleep", {"30"});
+    TChildProcess c("sleep", {"30"});
     ASSERT_TRUE(c.Started());
     EXPECT_TRUE(c.Running(10));
   }
@@ -98,7 +98,7 @@ bool Ended(pid_t Pid) {
 TEST(Process, AChildInAGroupOfItsOwnLeadsItAndTakesItAlongWhenEnded) {
   pid_t shell = 0, sleeper = 0;
   {
-    ChildProcess c("sh", {"-c", "sleep 30 & echo $$ $! >&2; wait"}, {.OwnGroup = true});
+    TChildProcess c("sh", {"-c", "sleep 30 & echo $$ $! >&2; wait"}, {.OwnGroup = true});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (c.Outcome().ErrorOutput.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline)
       c.Running(20);

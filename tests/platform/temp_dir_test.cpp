@@ -21,7 +21,7 @@ TEST(TempDir, PrivateFolderUnderTmpdirRemovedWithItsFiles) {
   setenv("TMPDIR", base.c_str(), 1);
   std::string path;
   {
-    platform::TempDir a, b;
+    platform::TTempDir a, b;
     path = a.Path();
     ASSERT_EQ(path.back(), '/');
     EXPECT_EQ(path.rfind(base.string() + "/kestrilo-", 0), 0u) << path;
@@ -41,7 +41,7 @@ TEST(TempDir, PrivateFolderUnderTmpdirRemovedWithItsFiles) {
 
 TEST(TempDir, UnusableBaseThrows) {
   setenv("TMPDIR", "/nonexistent/kestrilo", 1);
-  EXPECT_THROW(platform::TempDir(), std::system_error);
+  EXPECT_THROW(platform::TTempDir(), std::system_error);
   unsetenv("TMPDIR");
 }
 

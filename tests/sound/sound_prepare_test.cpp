@@ -37,7 +37,7 @@ struct SoundRig : UploadRig {
   }
   std::string Ffmpeg(std::vector<std::string> Args) {
     Args.insert(Args.begin(), {"-hide_banner", "-nostats"});
-    const platform::ProcessOutcome o = platform::RunAndWait("ffmpeg", Args, nullptr);
+    const platform::TProcessOutcome o = platform::RunAndWait("ffmpeg", Args, nullptr);
     EXPECT_EQ(o.ExitCode, 0) << o.ErrorOutput;
     return o.ErrorOutput;
   }

@@ -45,7 +45,7 @@ class CliOnWindows : public testing::Test {
     return dir_.Path() + Name;
   }
 
-  platform::TempDir dir_;
+  platform::TTempDir dir_;
   const std::string cli_ = dir_.Path() + "kestrilo-cli.exe";
 };
 

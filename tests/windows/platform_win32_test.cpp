@@ -44,7 +44,7 @@ TEST(PortMap, TheRegistryListsTheMappedPort) {
 TEST(Process, ArgumentsArriveWholeAndStandardErrorIsKept) {
   const std::string child = ExecutableDir() + "win_child.exe";
   const std::vector<std::string> args = {"3", "two words", "a \"quoted\" bit", "100% %SRC%", "trailing\\", ""};
-  const ProcessOutcome r = RunAndWait(child, args, nullptr);
+  const TProcessOutcome r = RunAndWait(child, args, nullptr);
   ASSERT_TRUE(r.Started) << r.StartError;
   EXPECT_TRUE(r.Exited);
   EXPECT_EQ(r.ExitCode, 3);
@@ -56,7 +56,7 @@ TEST(Process, ArgumentsArriveWholeAndStandardErrorIsKept) {
 
 TEST(Process, AMissingProgramReturnsAtOnce) {
   int pumps = 0;
-  const ProcessOutcome r = RunAndWait(ExecutableDir() + "no-such-program.exe", {}, [&] { ++pumps; });
+  const TProcessOutcome r = RunAndWait(ExecutableDir() + "no-such-program.exe", {}, [&] { ++pumps; });
   EXPECT_FALSE(r.Started);
   EXPECT_EQ(r.StartError, 2) << "ERROR_FILE_NOT_FOUND";
   const std::string text = SystemErrorText(static_cast<uint32_t>(r.StartError));
@@ -78,7 +78,7 @@ TEST(Files, OwnPathTheBundledEncoderAndTheTemporaryFolder) {
   std::filesystem::remove_all(coder);
   std::string path;
   {
-    TempDir dir("kestrilo-test");
+    TTempDir dir("kestrilo-test");
     path = dir.Path();
     EXPECT_EQ(path.back(), '\\');
     EXPECT_TRUE(std::filesystem::is_directory(path));
@@ -93,7 +93,7 @@ TEST(Files, OwnPathTheBundledEncoderAndTheTemporaryFolder) {
 // file held open, unshared) and one without a lock file stay.
 TEST(TempDir, StaleRunFoldersGoLiveOnesStay) {
   namespace fs = std::filesystem;
-  const TempDir holder("stale-test");
+  const TTempDir holder("stale-test");
   const fs::path base = holder.Path();
   for (const char* name : {"kestrilo-11", "kestrilo-22", "kestrilo-33"}) fs::create_directories(base / name);
   for (const char* name : {"kestrilo-11", "kestrilo-22"}) std::fclose(std::fopen((base / name / ".run-lock").string().c_str(), "wb"));
