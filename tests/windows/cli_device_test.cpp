@@ -80,6 +80,22 @@ TEST_F(CliOnWindows, UploadOfTwoSoundsArrivesByteExact) {
   EXPECT_EQ(DumpFile("addresses.txt"), "1 2040\n2 5\n");
 }
 
+// The catalogue msgfmt compiled, staged beside the program as a package ships it, chosen by
+// LANG as gettext chooses; the numbers take the German decimal comma. Before the interrupted
+// upload, which leaves the simulator in the middle of a sound.
+TEST_F(CliOnWindows, SpeaksGermanUnderLangDe) {
+  std::filesystem::create_directories(dir_.Path() + "locale\\de\\LC_MESSAGES");
+  std::filesystem::copy_file("Z:" KESTRILO_GERMAN_MO, dir_.Path() + "locale\\de\\LC_MESSAGES\\kestrilo.mo");
+  _putenv("LANG=de_DE.UTF-8");
+  const TRun search = Run({"search"});
+  const TRun large = Run({"upload", Wav("long.wav", fixtures::Ramp(96 * 44100))});
+  _putenv("LANG=");
+  EXPECT_TRUE(search.Says("Vorel-30415 Sound Player gefunden an COM1 (4 MB / 95 s)\n")) << search.output;
+  EXPECT_EQ(large.status, 5) << large.output;
+  EXPECT_TRUE(large.Says("Die Sounds brauchen 96,0 s (4,0 MB); das Gerät fasst 95,1 s (4,0 MB).\n")) << large.output;
+  EXPECT_TRUE(Run({"search"}).Says("Vorel-30415 Sound Player found on COM1 (4 MB / 95 sec)\n"));
+}
+
 TEST_F(CliOnWindows, InterruptMidStreamStopsTheUpload) {
   // Wine's GenerateConsoleCtrlEvent cannot send Ctrl+Break to a process group of its windowless
   // console, so Interrupt falls back to ending the child; on Windows the child cancels through
@@ -98,19 +114,4 @@ TEST_F(CliOnWindows, InterruptMidStreamStopsTheUpload) {
   EXPECT_EQ(r.status, wine ? 1 : 130) << r.output;
   EXPECT_EQ(r.Says("\"outcome\":\"Cancelled\""), !wine) << r.output;
   EXPECT_FALSE(SessionHas("end sound 1, 132300 samples")) << DumpFile("session.log");
-}
-
-// The catalogue msgfmt compiled, staged beside the program as a package ships it, chosen by
-// LANG as gettext chooses; the numbers take the German decimal comma.
-TEST_F(CliOnWindows, SpeaksGermanUnderLangDe) {
-  std::filesystem::create_directories(dir_.Path() + "locale\\de\\LC_MESSAGES");
-  std::filesystem::copy_file("Z:" KESTRILO_GERMAN_MO, dir_.Path() + "locale\\de\\LC_MESSAGES\\kestrilo.mo");
-  _putenv("LANG=de_DE.UTF-8");
-  const TRun search = Run({"search"});
-  const TRun large = Run({"upload", Wav("long.wav", fixtures::Ramp(96 * 44100))});
-  _putenv("LANG=");
-  EXPECT_TRUE(search.Says("Vorel-30415 Sound Player gefunden an COM1 (4 MB / 95 s)\n")) << search.output;
-  EXPECT_EQ(large.status, 5) << large.output;
-  EXPECT_TRUE(large.Says("Die Sounds brauchen 96,0 s (4,0 MB); das Gerät fasst 95,1 s (4,0 MB).\n")) << large.output;
-  EXPECT_TRUE(Run({"search"}).Says("Vorel-30415 Sound Player found on COM1 (4 MB / 95 sec)\n"));
 }
